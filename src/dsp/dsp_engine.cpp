@@ -1,0 +1,326 @@
+#include "dsp/dsp_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace orv {
+namespace {
+
+constexpr float kShelfQ = 0.7f;
+constexpr float kLowPassQ = 0.7f;
+constexpr std::int64_t kHalfRateFactor = 500;  // Sample (kHz) * 500 = the reduced Nyquist frequency, Hz
+constexpr float kMsPerSecond = 0.001f;
+constexpr int kAutoRingMs = 100;
+constexpr int kMaxRingSize = 1 << 22;
+constexpr int kMaxQuantBits = 23;  // at this word length the quantiser passes samples through
+constexpr float kSlopeLimit = 0.35f;
+constexpr float kGuardPeak = 0.99f;
+constexpr float kQuantRange = 2147483648.0f;  // |v * 2^Bit| must stay below this to truncate
+
+enum Mode : int { kNormal = 0, kMidSide = 1, kToMidSide = 2, kFromMidSide = 3 };
+
+// Truncates toward zero into [lo, hi]; a value that is not a number gives lo.
+std::int32_t truncClamped(float v, std::int32_t lo, std::int32_t hi) {
+    if (!(v >= static_cast<float>(lo))) return lo;
+    if (v >= static_cast<float>(hi)) return hi;
+    return static_cast<std::int32_t>(v);
+}
+
+float sanitized(float x) { return std::isfinite(x) ? x : 0.0f; }
+
+int clampedMode(std::uint8_t mode) { return std::min<int>(mode, kFromMidSide); }
+
+void initSection(BiquadSection& s, SectionType type, float q) {
+    s = BiquadSection{};
+    s.type = type;
+    s.q = q;
+}
+
+}  // namespace
+
+DspEngine::DspEngine(int blockSize) : blockSize_(blockSize) {
+    for (ChannelSections& c : sections) {
+        initSection(c.lowShelf, SectionType::LowShelf, kShelfQ);
+        initSection(c.highShelf, SectionType::HighShelf, kShelfQ);
+        initSection(c.peaking, SectionType::Peaking, 1.0f);
+        initSection(c.lowPass, SectionType::LowPassTwice, kLowPassQ);
+        c.lowShelf.next = &c.highShelf;
+        c.highShelf.next = &c.peaking;
+    }
+}
+
+void DspEngine::setQuantisation(int bits) {
+    const int b = std::clamp(bits, 0, kMaxQuantBits);
+    quantScale = static_cast<float>(1 << b);
+    quantScaleReciprocal = 1.0f / quantScale;
+}
+
+void DspEngine::setHoldPeriod(float fs, std::int32_t sampleKHz) {
+    const float period = sampleKHz > 0 ? fs / static_cast<float>(sampleKHz) * kMsPerSecond : 0.0f;
+    holdPeriod = std::max<std::int32_t>(1, truncClamped(period, 0, 1 << 30));
+    holdPeriodReciprocal = 1.0f / static_cast<float>(holdPeriod);
+    holdCounter = holdPeriod;
+}
+
+void DspEngine::setLowPassFromSample(float fs) {
+    for (ChannelSections& c : sections) {
+        c.lowPass.freq = lowPassFrequency();
+        designSection(c.lowPass, fs);
+    }
+}
+
+float DspEngine::lowPassFrequency() const {
+    return static_cast<float>(static_cast<std::int64_t>(state.sample) * kHalfRateFactor);
+}
+
+void DspEngine::setAutoWindow(float fs, int blockMinimum) {
+    autoWindow = truncClamped(fs * kMsPerSecond * static_cast<float>(state.autoMs), 0, kMaxRingSize);
+    if (autoWindow != 0 && autoWindow < blockMinimum) autoWindow = blockMinimum;
+}
+
+void DspEngine::loadChannelFilters(int channel, float fs) {
+    ChannelSections& c = sections[channel];
+    const auto value = [&](int slot) { return state.channel[slot][channel]; };
+    c.lowShelf.freq = value(kSlotLowShelfFreq);
+    c.lowShelf.gainDb = value(kSlotLowShelfGain);
+    designSection(c.lowShelf, fs);
+    c.highShelf.freq = value(kSlotHighShelfFreq);
+    c.highShelf.gainDb = value(kSlotHighShelfGain);
+    designSection(c.highShelf, fs);
+    c.peaking.freq = value(kSlotPeakFreq);
+    c.peaking.q = value(kSlotPeakWidth);
+    c.peaking.gainDb = value(kSlotPeakGain);
+    designSection(c.peaking, fs);
+}
+
+void DspEngine::resizeRings(float fs) {
+    const std::int32_t wanted = std::max<std::int32_t>(
+        blockSize_, truncClamped(fs * kMsPerSecond * kAutoRingMs + static_cast<float>(blockSize_),
+                                 0, kMaxRingSize));
+    std::int32_t size = 2;
+    while (size < wanted) size <<= 1;
+    ringMask_ = size - 1;
+    for (int k = 0; k < 2; ++k) {
+        ring_[k].assign(static_cast<std::size_t>(size), 0.0f);
+        // A smaller ring must not be indexed with positions of the old one.
+        guard_[k].writeIndex &= ringMask_;
+        if (guard_[k].segmentStart != -1) guard_[k].segmentStart &= ringMask_;
+    }
+}
+
+void DspEngine::configure(float fs, int blockSize) {
+    if (blockSize > 0) {
+        blockSize_ = blockSize;
+        for (int k = 0; k < 2; ++k) {
+            work_[k].assign(static_cast<std::size_t>(blockSize), 0.0f);
+            ramp_[k].assign(static_cast<std::size_t>(blockSize), 0.0f);
+        }
+    }
+    setAutoWindow(fs, 0);
+    setHoldPeriod(fs, state.sample);
+    resizeRings(fs);
+    for (ChannelSections& c : sections) {
+        // The cutoff follows Sample again, not a value clamped at an earlier rate.
+        c.lowPass.freq = lowPassFrequency();
+        designSection(c.lowShelf, fs);
+        designSection(c.highShelf, fs);
+        designSection(c.peaking, fs);
+        designSection(c.lowPass, fs);
+    }
+}
+
+int DspEngine::processBlock(const float* const in[2], float* const out[2], int n) {
+    if (n <= 0 || n > blockSize_ || work_[0].empty()) return 0;
+    fillGainRamps(n);
+    float* m = work_[0].data();
+    float* s = work_[1].data();
+    const float* rampM = ramp_[0].data();
+    const float* rampS = ramp_[1].data();
+    const int mode = clampedMode(state.mode);
+    if (mode == kMidSide || mode == kToMidSide) {
+        for (int j = 0; j < n; ++j) {
+            const float l = sanitized(in[0][j]);
+            const float r = sanitized(in[1][j]);
+            m[j] = (r + l) * rampM[j] * 0.5f;
+            s[j] = (l - r) * rampS[j] * 0.5f;
+        }
+    } else {
+        for (int j = 0; j < n; ++j) {
+            m[j] = sanitized(in[0][j]) * rampM[j];
+            s[j] = sanitized(in[1][j]) * rampS[j];
+        }
+    }
+    if (!state.bypass) {
+        runEqualiser(0, m, n);
+        runEqualiser(1, s, n);
+    }
+    if (mode == kMidSide || mode == kFromMidSide) {
+        for (int j = 0; j < n; ++j) {
+            const float mj = m[j];
+            const float sj = s[j];
+            out[0][j] = sj + mj;
+            out[1][j] = mj - sj;
+        }
+    } else {
+        std::copy(m, m + n, out[0]);
+        std::copy(s, s + n, out[1]);
+    }
+    if (state.bypass) {
+        const float output = state.output;
+        for (int k = 0; k < 2; ++k)
+            for (int j = 0; j < n; ++j) out[k][j] *= output;
+        return 0;
+    }
+    processOutputStage(out, n);
+    return 0;
+}
+
+void DspEngine::fillGainRamps(int n) {
+    if (!rampStarted_) {
+        // The first piece starts from the gains in force, not from a stale default.
+        for (int k = 0; k < 2; ++k) rampGain_[k] = state.channel[kSlotGain][k];
+        rampStarted_ = true;
+    }
+    for (int k = 0; k < 2; ++k) {
+        float* ramp = ramp_[k].data();
+        if (state.bypass) {
+            std::fill(ramp, ramp + n, 1.0f);
+            continue;
+        }
+        const float target = state.channel[kSlotGain][k];
+        const float from = rampGain_[k];
+        if (target != from) {
+            const float step = (target - from) / static_cast<float>(n);
+            for (int j = 0; j < n; ++j) ramp[j] = from + static_cast<float>(j) * step;
+        } else {
+            std::fill(ramp, ramp + n, from);
+        }
+        rampGain_[k] = target;
+    }
+}
+
+void DspEngine::runEqualiser(int channel, float* samples, int n) {
+    ChannelSections& c = sections[channel];
+    runChain(&c.lowShelf, samples, n);
+    recoverChain(c, samples, n);
+}
+
+// A chain driven past the float range, or fed a non-finite coefficient, is
+// cleared so that one bad piece cannot leave the effect producing NaN.
+void DspEngine::recoverChain(ChannelSections& c, float* samples, int n) {
+    bool finite = true;
+    for (int j = 0; j < n; ++j) finite &= std::isfinite(samples[j]);
+    if (finite) return;
+    for (int j = 0; j < n; ++j) samples[j] = sanitized(samples[j]);
+    resetIfNotFinite(c.lowShelf);
+    resetIfNotFinite(c.highShelf);
+    resetIfNotFinite(c.peaking);
+    resetIfNotFinite(c.lowPass);
+}
+
+float DspEngine::quantise(float v) const {
+    if (state.bit >= kMaxQuantBits) return v;
+    const float scaled = v * quantScale;
+    if (!(std::fabs(scaled) < kQuantRange)) return std::isfinite(v) ? v : 0.0f;
+    return static_cast<float>(static_cast<std::int32_t>(scaled)) * quantScaleReciprocal;
+}
+
+void DspEngine::sampleAndHold(float* const out[2], int n) {
+    if (holdPeriod > 1) {
+        const bool interpolate = state.interpolate != 0;
+        for (int j = 0; j < n; ++j) {
+            if (holdCounter >= holdPeriod) {
+                for (int k = 0; k < 2; ++k) {
+                    held_[k][0] = held_[k][1];
+                    held_[k][1] = quantise(out[k][j]);
+                }
+                holdCounter = -1;
+            }
+            const float position = static_cast<float>(holdCounter) * holdPeriodReciprocal;
+            for (int k = 0; k < 2; ++k) {
+                const float previous = held_[k][0];
+                out[k][j] = interpolate ? previous + (held_[k][1] - previous) * position : previous;
+            }
+            ++holdCounter;
+        }
+        return;
+    }
+    for (int j = 0; j < n; ++j) {
+        for (int k = 0; k < 2; ++k) {
+            out[k][j] = quantise(out[k][j]);
+            held_[k][0] = held_[k][1] = out[k][j];
+        }
+    }
+    // The counter only matters once it reaches the period; it must not overflow.
+    holdCounter = std::max(holdCounter, holdPeriod);
+}
+
+void DspEngine::processOutputStage(float* const out[2], int n) {
+    sampleAndHold(out, n);
+    for (int k = 0; k < 2; ++k) {
+        BiquadSection& lowPass = sections[k].lowPass;
+        runChain(&lowPass, out[k], n);
+        recoverChain(sections[k], out[k], n);
+    }
+    if (autoWindow != 0) {
+        guardClips(0, out[0], n);
+        guardClips(1, out[1], n);
+    }
+    const float output = state.output;
+    for (int k = 0; k < 2; ++k) {
+        const float comp = state.channel[kSlotComp][k];
+        float* o = out[k];
+        for (int j = 0; j < n; ++j) {
+            const float x = o[j];
+            o[j] = ((1.0f - std::fabs(x)) * comp + 1.0f) * output * x;
+        }
+    }
+}
+
+void DspEngine::guardClips(int channel, float* samples, int n) {
+    GuardState& g = guard_[channel];
+    float* r = ring_[channel].data();
+    const std::int32_t mask = ringMask_;
+    const std::int32_t window = autoWindow;
+    std::int32_t w = g.writeIndex;
+    std::int32_t z = g.segmentStart;
+    float p = g.peak;
+    float s = g.lastSample;
+    for (int j = 0; j < n; ++j) {
+        float x = samples[j];
+        const float d = x - s;
+        const float jump = std::fabs(d);
+        if (jump > kSlopeLimit) {
+            // Capped at the jump itself, so loud signals cannot run away.
+            const float step = std::min(kSlopeLimit + std::fabs(x * 0.5f) * (jump - kSlopeLimit), jump);
+            x = d >= 0 ? s + step : s - step;
+            samples[j] = x;
+        }
+        r[w] = x;
+        if (s * x >= 0) {
+            if (((w - z) & mask) >= window) {
+                p = 0.0f;
+                z = -1;
+            }
+        } else {
+            if (z != -1 && p > 1.0f) {
+                const float factor = kGuardPeak / p;
+                const std::int32_t length = (w - z) & mask;
+                for (std::int32_t i = 0; i < length; ++i) r[(z + i) & mask] *= factor;
+                p = 1.0f;
+            }
+            z = w;
+        }
+        if (std::fabs(x) > p) p = std::fabs(x);
+        s = x;
+        w = (w + 1) & mask;
+    }
+    for (int i = 0; i < n; ++i) samples[i] = r[(w - window - n + i) & mask];
+    g.writeIndex = w;
+    g.segmentStart = z;
+    g.peak = p;
+    g.lastSample = s;
+}
+
+}  // namespace orv

@@ -1,0 +1,102 @@
+// The signal-processing engine: the state block, the values derived from it,
+// the eight filter sections, the work buffers and the output stage's state.
+// It knows nothing of the host, of threads or of the editor.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dsp/biquad.h"
+#include "dsp/state_block.h"
+
+namespace orv {
+
+constexpr float kInitialSampleRate = 44100.0f;
+
+// Positions of the per-channel values in StateBlock::channel.
+enum StateSlot : int {
+    kSlotGain = 0,
+    kSlotComp,
+    kSlotLowShelfFreq,
+    kSlotLowShelfGain,
+    kSlotPeakFreq,
+    kSlotPeakWidth,
+    kSlotPeakGain,
+    kSlotHighShelfFreq,
+    kSlotHighShelfGain,
+};
+constexpr int kCoreBlockSize = 1024;
+
+struct ChannelSections {
+    BiquadSection lowShelf;
+    BiquadSection highShelf;
+    BiquadSection peaking;
+    BiquadSection lowPass;  // reconstruction low-pass of the output stage
+};
+
+// Look-ahead clip-guard state of one output channel.
+struct GuardState {
+    std::int32_t writeIndex = 0;
+    std::int32_t segmentStart = -1;
+    float peak = 0.0f;
+    float lastSample = 0.0f;
+};
+
+class DspEngine {
+public:
+    explicit DspEngine(int blockSize);
+
+    StateBlock state{};
+
+    // Derived values, kept in step with the state block by the parameter
+    // path, the state load and configure().
+    float quantScale = 4096.0f;
+    float quantScaleReciprocal = 1.0f / 4096.0f;
+    std::int32_t holdPeriod = 1;
+    float holdPeriodReciprocal = 1.0f;
+    std::int32_t holdCounter = 1;
+    std::int32_t autoWindow = 0;
+
+    ChannelSections sections[2];
+
+    std::int32_t logCounter = 0;
+
+    // Sample-rate and block-size dependent set-up: buffers, Auto rings, hold
+    // period and every filter design. Allocates; never called while audio runs.
+    void configure(float fs, int blockSize);
+
+    // Runs one piece of at most blockSize frames; answers its status word (0).
+    int processBlock(const float* const in[2], float* const out[2], int n);
+
+    // The derived values each parameter feeds.
+    void setQuantisation(int bits);
+    void setHoldPeriod(float fs, std::int32_t sampleKHz);
+    void setLowPassFromSample(float fs);
+    float lowPassFrequency() const;
+    void setAutoWindow(float fs, int blockMinimum);
+    // Copies a channel's equaliser values into its three sections and redesigns them.
+    void loadChannelFilters(int channel, float fs);
+
+private:
+    void resizeRings(float fs);
+    void fillGainRamps(int n);
+    void runEqualiser(int channel, float* samples, int n);
+    void recoverChain(ChannelSections& c, float* samples, int n);
+    float quantise(float v) const;
+    void processOutputStage(float* const out[2], int n);
+    void sampleAndHold(float* const out[2], int n);
+    void guardClips(int channel, float* samples, int n);
+
+    std::vector<float> work_[2];
+    std::vector<float> ramp_[2];
+    std::vector<float> ring_[2];
+    std::int32_t ringMask_ = 0;
+    int blockSize_ = kCoreBlockSize;
+
+    float rampGain_[2] = {1.0f, 1.0f};
+    bool rampStarted_ = false;
+    float held_[2][2] = {};  // [channel][previous, current]
+    GuardState guard_[2];
+};
+
+}  // namespace orv

@@ -1,0 +1,347 @@
+#include "host/orv_vst.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "editor/aeff_editor.h"
+#include "editor/editor_factory.h"
+#include "host/diag_log.h"
+#include "host/platform.h"
+
+namespace {
+
+constexpr VstInt32 kInitialEventCapacity = 1024;
+constexpr VstInt32 kEventGrowthMargin = 32;
+constexpr int kEffectNameChars = 32;
+constexpr int kDisplayChars = 8;
+constexpr VstInt32 kSystemStatus = 0xF0;
+constexpr int kStatusValuesChanged = 1 << 0;
+constexpr int kStatusRepaint = 1 << 1;
+
+float clampedHostValue(float value) {
+    if (!(value >= 0.0f)) return 0.0f;
+    return value > 1.0f ? 1.0f : value;
+}
+
+bool validIndex(VstInt32 index) { return index >= 0 && index < orv::kNumParams; }
+
+}  // namespace
+
+void publishIoConfiguration(orv::EffectCore& core, AEffect& record) {
+    core.numInputs = std::min<std::uint8_t>(core.numInputs, orv::kMaxChannels);
+    core.numOutputs = std::min<std::uint8_t>(core.numOutputs, orv::kMaxChannels);
+    record.numInputs = core.numInputs;
+    record.numOutputs = core.numOutputs;
+}
+
+// Loader's thread (whichever host thread creates the instance).
+orvVst::orvVst(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0) {
+    eventList = std::make_unique<MidiEntry[]>(kInitialEventCapacity);
+    eventCapacity = kInitialEventCapacity;
+    core_.setPluginLayerDefaults(sampleRate, blockSize);
+    diaglog::recordModulePath();
+    core_.configureEffect();
+    publishIoConfiguration(core_, cEffect);
+    setFlag(effFlagsIsSynth, core_.synthFlag != 0);
+    setFlag(effFlagsProgramChunks, core_.chunksFlag != 0);
+    setFlag(effFlagsCanReplacing, true);
+    cEffect.uniqueID = core_.uniqueID;
+    numPrograms = cEffect.numPrograms = core_.numPrograms;
+    numParams = cEffect.numParams = core_.numParams;
+    core_.parameterCache = std::make_unique<std::atomic<float>[]>(static_cast<std::size_t>(numParams));
+    refreshParameterCache();
+    if (core_.capabilityFlags & (1u << 2)) {
+        editor = createEditor(this);
+        setFlag(effFlagsHasEditor, editor != nullptr);
+    }
+    readyFlag.store(true);
+    suspended.store(true);
+}
+
+// Thread of effClose; nothing else runs on this instance any more.
+orvVst::~orvVst() {
+    suspended.store(true);
+    diaglog::writeLog("%d\n", core_.dsp ? core_.dsp->logCounter : 0);
+    core_.dsp.reset();
+    eventList.reset();
+    core_.parameterCache.reset();
+    diaglog::closeLog();
+    // The editor reads the core while it tears its window down, so it goes
+    // before the core does.
+    delete editor;
+    editor = nullptr;
+}
+
+void orvVst::yieldProcessor() { platform::yieldProcessor(); }
+
+// Dispatcher thread; hosts toggle these freely, so both are idempotent.
+void orvVst::suspend() { suspended.store(true); }
+void orvVst::resume() { suspended.store(false); }
+
+// Dispatcher thread; serialised with the audio pass.
+void orvVst::setSampleRate(float rate) {
+    // A rate that is not a positive number would leave every filter undefined.
+    if (!(rate > 0.0f) || !std::isfinite(rate)) return;
+    withExclusiveState([&] {
+        core_.sampleRateReciprocal = 1.0f / rate;
+        core_.configureAudio(rate, core_.blockSize);
+        core_.sampleRate = rate;
+    });
+    sampleRate = rate;
+}
+
+void orvVst::changeBlockSize(VstInt32 n) {
+    if (n <= 0) return;
+    withExclusiveState([&] {
+        core_.configureAudio(sampleRate, n);
+        core_.blockSize = n;
+    });
+    blockSize = n;
+}
+
+void orvVst::refreshParameterCache() {
+    char scratch[orv::kDisplayTextSize];
+    for (int i = 0; i < orv::kNumParams; ++i)
+        core_.storeCachedValue(i, core_.readParameter(i, scratch, sizeof scratch));
+}
+
+void orvVst::requestFullRepaint(bool increment) {
+    void* window = core_.editorWindow.load();
+    if (!window) return;
+    if (increment)
+        core_.changeCounter.fetch_add(1);
+    else
+        core_.changeCounter.store(1);
+    platform::invalidateWindow(window);
+}
+
+// Host automation thread (user-interface or audio, never inside processReplacing).
+void orvVst::setParameter(VstInt32 index, float value) {
+    if (!validIndex(index)) return;
+    const float x = clampedHostValue(value);
+    withExclusiveState([&] { core_.setParameterValue(index, x); });
+    if (x != core_.cachedValue(index)) {
+        core_.storeCachedValue(index, x);
+        core_.markControlsOf(index);
+    }
+}
+
+void orvVst::applyEditorValue(VstInt32 index, float x) {
+    if (!readyFlag.load() || !validIndex(index)) return;
+    if (x >= 0.0f && x <= 1.0f) core_.storeCachedValue(index, x);
+    withExclusiveState([&] { core_.setParameterValue(index, core_.cachedValue(index)); });
+    core_.markControlsOf(index);
+    platform::invalidateWindow(core_.editorWindow.load());
+}
+
+// Any host thread; the one-entry cache serves the usual value-then-text pair.
+float orvVst::getParameter(VstInt32 index) {
+    if (!validIndex(index)) return 0.0f;
+    float value = 0.0f;
+    withExclusiveState([&] {
+        if (displayCache.index == index) {
+            displayCache.index = -1;
+            value = displayCache.value;
+            return;
+        }
+        displayCache.index = index;
+        displayCache.value = core_.readParameter(index, displayCache.text, sizeof displayCache.text);
+        value = displayCache.value;
+    });
+    core_.storeCachedValue(index, value);
+    return value;
+}
+
+void orvVst::getParameterDisplay(VstInt32 index, char* text) {
+    if (!text) return;
+    if (!validIndex(index)) {
+        text[0] = '\0';
+        return;
+    }
+    withExclusiveState([&] {
+        if (displayCache.index == index) {
+            displayCache.index = -1;
+        } else {
+            displayCache.index = index;
+            displayCache.value =
+                core_.readParameter(index, displayCache.text, sizeof displayCache.text);
+        }
+        std::memcpy(text, displayCache.text, kDisplayChars);
+        text[kDisplayChars] = '\0';
+    });
+}
+
+void orvVst::copyNameEntry(int entry, char* text, int maxChars) const {
+    if (!text) return;
+    const char* source = nullptr;
+    if (core_.names && entry >= 0 && entry < orv::kNameTableSize)
+        source = (*core_.names)[entry].load(std::memory_order_relaxed);
+    if (!source) {
+        text[0] = '\0';
+        return;
+    }
+    const std::size_t length = std::min<std::size_t>(std::strlen(source), maxChars);
+    std::memcpy(text, source, length);
+    text[length] = '\0';
+}
+
+void orvVst::getParameterName(VstInt32 index, char* text) {
+    copyNameEntry(validIndex(index) ? orv::parameterNameEntry(index) : -1, text,
+                  core_.paramTextLength);
+}
+
+void orvVst::getParameterLabel(VstInt32 index, char* label) {
+    copyNameEntry(validIndex(index) ? orv::parameterLabelEntry(index) : -1, label,
+                  core_.paramTextLength);
+}
+
+bool orvVst::getEffectName(char* name) {
+    copyNameEntry(orv::kEffectNameEntry, name, kEffectNameChars);
+    return true;
+}
+
+bool orvVst::getVendorString(char* text) {
+    copyNameEntry(orv::kVendorEntry, text, core_.vendorTextLength);
+    return true;
+}
+
+bool orvVst::getProductString(char* text) {
+    copyNameEntry(orv::kProductEntry, text, core_.productTextLength);
+    return true;
+}
+
+VstInt32 orvVst::getVendorVersion() { return core_.vendorVersion; }
+
+VstInt32 orvVst::canDo(char* text) {
+    std::uint32_t mask = 0;
+    if (text && std::strcmp(text, "receiveVstEvents") == 0)
+        mask = 1;
+    else if (text && std::strcmp(text, "receiveVstMidiEvent") == 0)
+        mask = 2;
+    return (core_.capabilityFlags & mask) ? 1 : -1;
+}
+
+bool orvVst::getProgramNameIndexed(VstInt32, VstInt32, char* text) {
+    if (text) text[0] = '\0';
+    return true;
+}
+
+// Dispatcher thread. The host's bytes stay valid until the next call or the
+// effect's end, and never change while the host copies them.
+VstInt32 orvVst::getChunk(void** data, bool) {
+    withExclusiveState([&] {
+        core_.stampHeader();
+        chunkCopy_ = core_.state();
+    });
+    if (data) *data = &chunkCopy_;
+    return orv::kStateSize;
+}
+
+VstInt32 orvVst::setChunk(void* data, VstInt32 byteSize, bool) {
+    VstInt32 taken = 0;
+    withExclusiveState([&] { taken = core_.applyState(data, byteSize); });
+    refreshParameterCache();
+    requestFullRepaint(true);
+    return taken;
+}
+
+void orvVst::setProgram(VstInt32 program) {
+    withExclusiveState([&] {
+        curProgram = program;
+        core_.currentProgram = program;
+    });
+    refreshParameterCache();
+    requestFullRepaint(false);
+}
+
+// Host thread that delivers events (normally the audio thread, before processReplacing).
+VstInt32 orvVst::processEvents(VstEvents* events) {
+    if (suspended.load()) return 0;
+    if (!events || events->numEvents <= 0) return 1;
+    ensureEventRoom(events->numEvents);
+    for (VstInt32 i = 0; i < events->numEvents && eventCount < eventCapacity; ++i) {
+        const VstEvent* event = events->events[i];
+        if (!event || event->type != kVstMidiType) continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+        MidiEntry& entry = eventList[eventCount++];
+        entry.deltaFrames = midi->deltaFrames;
+        for (int b = 0; b < 3; ++b) entry.data[b] = static_cast<std::uint8_t>(midi->midiData[b]);
+    }
+    return 1;
+}
+
+// Entries still waiting from an earlier block keep their place when the list grows.
+void orvVst::ensureEventRoom(VstInt32 incoming) {
+    const std::int64_t needed = static_cast<std::int64_t>(eventCount) + incoming;
+    if (needed <= eventCapacity) return;
+    const VstInt32 capacity = static_cast<VstInt32>(
+        std::min<std::int64_t>(needed + kEventGrowthMargin, std::int64_t{1} << 24));
+    auto grown = std::make_unique<MidiEntry[]>(static_cast<std::size_t>(capacity));
+    std::copy(eventList.get(), eventList.get() + eventCount, grown.get());
+    eventList = std::move(grown);
+    eventCapacity = capacity;
+}
+
+void orvVst::enterAudioSection() {
+    for (;;) {
+        inProcess.store(true);
+        if (!updateBusy.load()) return;
+        inProcess.store(false);
+        while (updateBusy.load()) yieldProcessor();
+    }
+}
+
+// Applies the controller messages among the events from cursor on whose
+// delta frames lie before end; answers the OR of their status words.
+VstInt32 orvVst::handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 end) {
+    VstInt32 result = 0;
+    while (cursor < eventCount && std::min(eventList[cursor].deltaFrames, frames) <= end) {
+        const MidiEntry& entry = eventList[cursor++];
+        const VstInt32 status = entry.data[0];
+        if (status >= kSystemStatus || (status & 0xF0) == 0) continue;
+        enterAudioSection();
+        result |= core_.applyController(status & 0xF0, entry.data[1], entry.data[2]);
+        inProcess.store(false);
+    }
+    return result;
+}
+
+// Audio thread. Splits the block at event deltas and into pieces of at most
+// the core's block size, whatever size the host announced.
+void orvVst::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
+    if (!inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
+    VstInt32 position = 0;
+    VstInt32 cursor = 0;
+    int result = 0;
+    const VstInt32 frames = std::max<VstInt32>(sampleFrames, 0);
+    while (position < frames && !suspended.load()) {
+        const VstInt32 end =
+            cursor < eventCount ? std::clamp(eventList[cursor].deltaFrames, position, frames) : frames;
+        while (position < end && !suspended.load()) {
+            const VstInt32 piece = std::min(core_.blockSize, end - position);
+            const float* in[2] = {inputs[0] + position, inputs[1] + position};
+            float* out[2] = {outputs[0] + position, outputs[1] + position};
+            enterAudioSection();
+            result |= core_.processBlock(in, out, piece);
+            inProcess.store(false);
+            position += piece;
+        }
+        if (position < frames) result |= handleEventsUpTo(cursor, frames, position);
+    }
+    if (!suspended.load()) {
+        // Events at or beyond the end of the block all take effect at its end.
+        result |= handleEventsUpTo(cursor, frames, frames);
+    }
+    // Unhandled events move to the front and wait for the next block.
+    std::copy(eventList.get() + cursor, eventList.get() + eventCount, eventList.get());
+    eventCount -= cursor;
+    void* window = core_.editorWindow.load();
+    if (!window) return;
+    if (result & kStatusValuesChanged) {
+        core_.changeCounter.fetch_add(1);
+        platform::invalidateWindow(window);
+    } else if (result & kStatusRepaint) {
+        platform::invalidateWindow(window);
+    }
+}

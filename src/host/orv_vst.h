@@ -1,0 +1,94 @@
+// The plug-in object: the AEffect record handed to the host, the MIDI event
+// list, the display cache, the embedded EffectCore and the thread hand-shake.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "host/audio_effect.h"
+#include "params/effect_core.h"
+
+struct MidiEntry {
+    VstInt32 deltaFrames;
+    std::uint8_t data[3];
+};
+
+struct DisplayCache {
+    VstInt32 index = -1;
+    float value = 0.0f;
+    char text[orv::kDisplayTextSize] = {};
+};
+
+class orvVst : public AudioEffectX {
+public:
+    explicit orvVst(audioMasterCallback audioMaster);
+    ~orvVst() override;
+
+    void suspend() override;
+    void resume() override;
+    void setSampleRate(float rate) override;
+    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void setProgram(VstInt32 program) override;
+    void getParameterLabel(VstInt32 index, char* label) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    VstInt32 processEvents(VstEvents* events) override;
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    VstInt32 getVendorVersion() override;
+    VstInt32 canDo(char* text) override;
+    // Rebuilds the audio buffers for another block size; no host opcode reaches it.
+    virtual void changeBlockSize(VstInt32 n);
+
+    orv::EffectCore& core() { return core_; }
+    bool isSuspended() const { return suspended.load(); }
+    bool isReady() const { return readyFlag.load(); }
+    VstInt32 storedEventCount() const { return eventCount; }
+    VstInt32 eventListCapacity() const { return eventCapacity; }
+
+    // The editor's value change: stores x in the cache when it lies within
+    // 0..1, pushes the cached value through the set path and marks the
+    // records of the parameter. Editor thread.
+    void applyEditorValue(VstInt32 index, float x);
+
+    // Runs f with the state block to itself: no other writer or reader, and
+    // no audio piece in flight (the audio pass waits while updateBusy is set).
+    template <class F>
+    void withExclusiveState(F&& f) {
+        std::lock_guard<std::mutex> lock(stateMutex_);
+        updateBusy.store(true);
+        while (inProcess.load()) yieldProcessor();
+        f();
+        updateBusy.store(false);
+    }
+
+private:
+    static void yieldProcessor();
+    void copyNameEntry(int entry, char* text, int maxChars) const;
+    void refreshParameterCache();
+    void requestFullRepaint(bool increment);
+    void enterAudioSection();
+    void ensureEventRoom(VstInt32 incoming);
+    VstInt32 handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 end);
+
+    std::unique_ptr<MidiEntry[]> eventList;
+    VstInt32 eventCount = 0;
+    VstInt32 eventCapacity = 0;
+    DisplayCache displayCache;
+    orv::EffectCore core_;
+    orv::StateBlock chunkCopy_{};
+
+    std::atomic<bool> readyFlag{false};
+    std::atomic<bool> suspended{true};
+    std::atomic<bool> inProcess{false};
+    std::atomic<bool> updateBusy{false};
+    std::mutex stateMutex_;  // orders the non-audio threads among themselves
+};

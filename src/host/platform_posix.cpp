@@ -1,0 +1,27 @@
+// POSIX side of the host interface: the module path through dladdr, yields
+// through sched_yield. The Linux build has no editor window to invalidate.
+#include <dlfcn.h>
+#include <sched.h>
+
+#include <cstring>
+
+#include "host/platform.h"
+
+namespace platform {
+
+const char kPathSeparator = '/';
+
+void readModulePath(char* buffer, std::size_t size) {
+    if (!buffer || size == 0) return;
+    buffer[0] = '\0';
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&readModulePath), &info) == 0 || !info.dli_fname) return;
+    std::strncpy(buffer, info.dli_fname, size - 1);
+    buffer[size - 1] = '\0';
+}
+
+void yieldProcessor() { sched_yield(); }
+
+void invalidateWindow(void*) {}
+
+}  // namespace platform

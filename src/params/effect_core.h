@@ -1,0 +1,101 @@
+// The effect's own logic below the plug-in layer: identity and I/O
+// configuration, the parameter set path and read-back, the state load, MIDI
+// controllers, the editor's control records, and the DSP engine it owns.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "dsp/dsp_engine.h"
+#include "editor/panel_control.h"
+#include "params/param_table.h"
+
+namespace orv {
+
+constexpr int kMaxChannels = 16;
+constexpr int kCaptionCount = 12;
+constexpr std::size_t kDisplayTextSize = 32;  // formatting buffer; hosts get 8 characters of it
+
+class EffectCore {
+public:
+    EffectCore();
+    ~EffectCore();
+    EffectCore(const EffectCore&) = delete;
+    EffectCore& operator=(const EffectCore&) = delete;
+
+    // The plug-in layer's defaults, which configureEffect() then replaces.
+    void setPluginLayerDefaults(float rate, std::int32_t block);
+    // This effect's configuration: identity, I/O, the DSP engine with the
+    // parameter defaults, the editor geometry and the name table.
+    void configureEffect();
+
+    // Parameter set path. Any thread, serialised with the audio pass by the caller.
+    void setParameterValue(int index, float x);
+    // Normalised value of a parameter and its display text (at most size - 1 characters).
+    float readParameter(int index, char* text, std::size_t size) const;
+    // Validates and loads a saved state; answers byteSize, or 0 when refused.
+    std::int32_t applyState(const void* chunk, std::int32_t byteSize);
+    // Sample-rate change: buffers, rings and every filter.
+    void configureAudio(float fs, std::int32_t block);
+    // A MIDI channel message from the audio pass; bit 0 of the answer: a value changed.
+    int applyController(int status, int number, int value);
+    // One piece of audio; answers the status word of the pass.
+    int processBlock(const float* const in[2], float* const out[2], int n);
+
+    // Writes the chunk header into the state block.
+    void stampHeader();
+    const StateBlock& state() const { return dsp->state; }
+
+    // Identity and configuration.
+    std::int32_t uniqueID = 0;
+    std::int32_t vendorVersion = 0;
+    std::uint32_t capabilityFlags = 0;
+    std::int32_t numPrograms = 0;
+    std::int32_t numParams = 0;
+    std::int32_t currentProgram = 0;
+    std::uint8_t numInputs = 0;
+    std::uint8_t numOutputs = 0;
+    std::uint8_t vendorTextLength = 0;
+    std::uint8_t productTextLength = 0;
+    std::uint8_t paramTextLength = 0;
+    std::uint8_t synthFlag = 0;
+    std::uint8_t chunksFlag = 0;
+    bool usesModulePath = false;
+    NameTable* names = nullptr;
+
+    float sampleRate = 0.0f;
+    float sampleRateReciprocal = 0.0f;
+    std::int32_t blockSize = 0;
+
+    std::unique_ptr<std::atomic<float>[]> parameterCache;
+    std::unique_ptr<DspEngine> dsp;
+
+    // Editor geometry and panel.
+    std::atomic<void*> editorWindow{nullptr};
+    std::int32_t editorWidth = 0;
+    std::int32_t editorHeight = 0;
+    float editorScale = 0.0f;
+    std::atomic<PanelControl*> controlList{nullptr};  // published once the records are built
+    std::uint32_t frameColor = 0;
+    std::uint32_t backgroundColor = 0;
+    void (*eventHook)(void* effect, int paramIndex, unsigned message) = nullptr;
+    std::atomic<std::int32_t> changeCounter{0};
+
+    PanelControl paramControls[kNumParams] = {};
+    PanelControl paramLabels[kNumParams] = {};
+    PanelControl captions[kCaptionCount] = {};
+
+    float cachedValue(int index) const;
+    void storeCachedValue(int index, float value);
+    // Marks every record of the control list bound to index.
+    void markControlsOf(int index);
+
+private:
+    void loadDefaults();
+    void recomputeFromState();
+    void setChannelValue(int index, float x);
+};
+
+}  // namespace orv
