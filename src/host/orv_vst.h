@@ -10,6 +10,10 @@
 #include "host/audio_effect.h"
 #include "params/effect_core.h"
 
+// Limits the core's channel counts to what the record can declare and
+// copies them into the record.
+void publishIoConfiguration(orv::EffectCore& core, AEffect& record);
+
 struct MidiEntry {
     VstInt32 deltaFrames;
     std::uint8_t data[3];

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Checks the Windows plug-in's export and import tables: VSTPluginMain and
+# main exported, and nothing imported beyond Windows' own DLLs.
+set -eu
+dll="$1"
+table=$(x86_64-w64-mingw32-objdump -p "$dll")
+status=0
+for name in VSTPluginMain main; do
+    if ! printf '%s\n' "$table" | grep -Eq "^[[:space:]]*\[[[:space:]]*[0-9]+\] $name\$"; then
+        echo "missing export: $name"
+        status=1
+    fi
+done
+windows_dlls='^(kernel32|user32|gdi32|shell32|ole32|msvcrt|advapi32|comdlg32|oleaut32|uuid|ws2_32|api-ms-win-.*)\.dll$'
+for imported in $(printf '%s\n' "$table" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
+    lower=$(printf '%s' "$imported" | tr 'A-Z' 'a-z')
+    if ! printf '%s\n' "$lower" | grep -Eq "$windows_dlls"; then
+        echo "imports a DLL Windows does not ship: $imported"
+        status=1
+    fi
+done
+[ "$status" -eq 0 ] && echo "exports and imports of $(basename "$dll") are as hosts need them"
+exit "$status"
