@@ -132,6 +132,18 @@ void DspEngine::configure(float fs, int blockSize) {
 
 int DspEngine::processBlock(const float* const in[2], float* const out[2], int n) {
     if (n <= 0 || n > blockSize_ || work_[0].empty()) return 0;
+    processInputStage(in, out, n);
+    if (state.bypass) {
+        const float output = state.output;
+        for (int k = 0; k < 2; ++k)
+            for (int j = 0; j < n; ++j) out[k][j] *= output;
+        return 0;
+    }
+    processOutputStage(out, n);
+    return 0;
+}
+
+void DspEngine::processInputStage(const float* const in[2], float* const out[2], int n) {
     fillGainRamps(n);
     float* m = work_[0].data();
     float* s = work_[1].data();
@@ -166,14 +178,6 @@ int DspEngine::processBlock(const float* const in[2], float* const out[2], int n
         std::copy(m, m + n, out[0]);
         std::copy(s, s + n, out[1]);
     }
-    if (state.bypass) {
-        const float output = state.output;
-        for (int k = 0; k < 2; ++k)
-            for (int j = 0; j < n; ++j) out[k][j] *= output;
-        return 0;
-    }
-    processOutputStage(out, n);
-    return 0;
 }
 
 void DspEngine::fillGainRamps(int n) {

@@ -68,6 +68,16 @@ public:
     // Runs one piece of at most blockSize frames; answers its status word (0).
     int processBlock(const float* const in[2], float* const out[2], int n);
 
+    // The steps of a piece, in order. The input stage covers the gain ramps,
+    // the input matrix, the equalisers and the decoder; the output stage the
+    // Sample/Bit stage, the reconstruction low-pass, the clip guard and Comp
+    // with Output.
+    void processInputStage(const float* const in[2], float* const out[2], int n);
+    void processOutputStage(float* const out[2], int n);
+    void sampleAndHold(float* const out[2], int n);
+    void guardClips(int channel, float* samples, int n);
+    float quantise(float v) const;
+
     // The derived values each parameter feeds.
     void setQuantisation(int bits);
     void setHoldPeriod(float fs, std::int32_t sampleKHz);
@@ -82,10 +92,6 @@ private:
     void fillGainRamps(int n);
     void runEqualiser(int channel, float* samples, int n);
     void recoverChain(ChannelSections& c, float* samples, int n);
-    float quantise(float v) const;
-    void processOutputStage(float* const out[2], int n);
-    void sampleAndHold(float* const out[2], int n);
-    void guardClips(int channel, float* samples, int n);
 
     std::vector<float> work_[2];
     std::vector<float> ramp_[2];
