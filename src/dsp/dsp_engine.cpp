@@ -1,5 +1,7 @@
 #include "dsp/dsp_engine.h"
 
+#include "dsp/biquad_pair.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -164,8 +166,9 @@ void DspEngine::processInputStage(const float* const in[2], float* const out[2],
         }
     }
     if (!state.bypass) {
-        runEqualiser(0, m, n);
-        runEqualiser(1, s, n);
+        runChainPair(&sections[0].lowShelf, &sections[1].lowShelf, m, s, n);
+        recoverChain(sections[0], m, n);
+        recoverChain(sections[1], s, n);
     }
     if (mode == kMidSide || mode == kFromMidSide) {
         for (int j = 0; j < n; ++j) {
@@ -202,12 +205,6 @@ void DspEngine::fillGainRamps(int n) {
         }
         rampGain_[k] = target;
     }
-}
-
-void DspEngine::runEqualiser(int channel, float* samples, int n) {
-    ChannelSections& c = sections[channel];
-    runChain(&c.lowShelf, samples, n);
-    recoverChain(c, samples, n);
 }
 
 // A chain driven past the float range, or fed a non-finite coefficient, is
@@ -262,11 +259,9 @@ void DspEngine::sampleAndHold(float* const out[2], int n) {
 
 void DspEngine::processOutputStage(float* const out[2], int n) {
     sampleAndHold(out, n);
-    for (int k = 0; k < 2; ++k) {
-        BiquadSection& lowPass = sections[k].lowPass;
-        runChain(&lowPass, out[k], n);
-        recoverChain(sections[k], out[k], n);
-    }
+    runChainPair(&sections[0].lowPass, &sections[1].lowPass, out[0], out[1], n);
+    recoverChain(sections[0], out[0], n);
+    recoverChain(sections[1], out[1], n);
     if (autoWindow != 0) {
         guardClips(0, out[0], n);
         guardClips(1, out[1], n);

@@ -90,7 +90,6 @@ public:
 private:
     void resizeRings(float fs);
     void fillGainRamps(int n);
-    void runEqualiser(int channel, float* samples, int n);
     void recoverChain(ChannelSections& c, float* samples, int n);
 
     std::vector<float> work_[2];

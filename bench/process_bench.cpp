@@ -1,0 +1,61 @@
+// Cost of the audio entry per stereo frame: stereo, 48 kHz, host blocks of
+// 64, 512 and 1024 frames, at the defaults and with every stage at work.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "host/orv_vst.h"
+
+namespace {
+
+constexpr float kRate = 48000.0f;
+constexpr int kSeconds = 1;
+
+void busySettings(orvVst& e) {
+    e.setParameter(orv::kLink, 0.0f);
+    for (int k = 0; k < 2; ++k) {
+        e.setParameter(orv::channelParamIndex(k, orv::kSlotLowShelfGain), 0.6f);
+        e.setParameter(orv::channelParamIndex(k, orv::kSlotPeakGain), 0.35f);
+        e.setParameter(orv::channelParamIndex(k, orv::kSlotHighShelfGain), 0.7f);
+        e.setParameter(orv::channelParamIndex(k, orv::kSlotComp), 0.5f);
+    }
+    e.setParameter(orv::kSample, std::sqrt(23.05f / 191.9f));  // 24 kHz
+    e.setParameter(orv::kInt, 1.0f);
+    e.setParameter(orv::kBit, 0.93f);  // 12 bits would be the default; 11.9*0.93+1 = 12.07 -> 12
+}
+
+void run(benchmark::State& state, bool busy) {
+    const int block = static_cast<int>(state.range(0));
+    orvVst effect(nullptr);
+    effect.setSampleRate(kRate);
+    effect.resume();
+    if (busy) busySettings(effect);
+    const int frames = static_cast<int>(kRate) * kSeconds;
+    std::vector<float> inL(frames), inR(frames), outL(frames), outR(frames);
+    for (int j = 0; j < frames; ++j) {
+        inL[j] = 0.5f * std::sin(0.031f * j) + 0.3f * std::sin(0.0021f * j);
+        inR[j] = 0.5f * std::sin(0.027f * j + 1.0f);
+    }
+    for (auto _ : state) {
+        for (int start = 0; start + block <= frames; start += block) {
+            float* in[2] = {inL.data() + start, inR.data() + start};
+            float* out[2] = {outL.data() + start, outR.data() + start};
+            effect.processReplacing(in, out, block);
+        }
+        benchmark::DoNotOptimize(outL.data());
+    }
+    const double processed = static_cast<double>(frames / block * block) * state.iterations();
+    state.counters["ns_per_frame"] =
+        benchmark::Counter(processed * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void Defaults(benchmark::State& state) { run(state, false); }
+void AllStages(benchmark::State& state) { run(state, true); }
+
+BENCHMARK(Defaults)->Arg(64)->Arg(512)->Arg(1024)->Unit(benchmark::kMillisecond);
+BENCHMARK(AllStages)->Arg(64)->Arg(512)->Arg(1024)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
