@@ -134,15 +134,24 @@ void DspEngine::configure(float fs, int blockSize) {
 
 int DspEngine::processBlock(const float* const in[2], float* const out[2], int n) {
     if (n <= 0 || n > blockSize_ || work_[0].empty()) return 0;
-    processInputStage(in, out, n);
     if (state.bypass) {
+        processInputStage(in, out, n);
         const float output = state.output;
         for (int k = 0; k < 2; ++k)
             for (int j = 0; j < n; ++j) out[k][j] *= output;
         return 0;
     }
-    processOutputStage(out, n);
+    if (!processFused(in, out, n)) {
+        processStepByStep(in, out, n);
+        return 0;
+    }
+    finishOutputStage(out, n);
     return 0;
+}
+
+void DspEngine::processStepByStep(const float* const in[2], float* const out[2], int n) {
+    processInputStage(in, out, n);
+    processOutputStage(out, n);
 }
 
 void DspEngine::processInputStage(const float* const in[2], float* const out[2], int n) {
@@ -167,8 +176,7 @@ void DspEngine::processInputStage(const float* const in[2], float* const out[2],
     }
     if (!state.bypass) {
         runChainPair(&sections[0].lowShelf, &sections[1].lowShelf, m, s, n);
-        recoverChain(sections[0], m, n);
-        recoverChain(sections[1], s, n);
+        recoverFilters(m, s, n);
     }
     if (mode == kMidSide || mode == kFromMidSide) {
         for (int j = 0; j < n; ++j) {
@@ -207,17 +215,23 @@ void DspEngine::fillGainRamps(int n) {
     }
 }
 
-// A chain driven past the float range, or fed a non-finite coefficient, is
-// cleared so that one bad piece cannot leave the effect producing NaN.
-void DspEngine::recoverChain(ChannelSections& c, float* samples, int n) {
+// A filter driven past the float range, or fed a non-finite coefficient, is
+// cleared, and what it produced becomes silence, so that one bad piece cannot
+// leave the effect producing NaN. Filter outputs feed their own state, so a
+// non-finite output always shows in the state at the end of the piece.
+void DspEngine::recoverFilters(float* a, float* b, int n) {
     bool finite = true;
-    for (int j = 0; j < n; ++j) finite &= std::isfinite(samples[j]);
+    for (ChannelSections& c : sections)
+        for (const BiquadSection* s : {&c.lowShelf, &c.highShelf, &c.peaking, &c.lowPass})
+            for (const BiquadStage& st : s->stage)
+                finite = finite && std::isfinite(st.x1) && std::isfinite(st.x2) &&
+                         std::isfinite(st.y1) && std::isfinite(st.y2);
     if (finite) return;
-    for (int j = 0; j < n; ++j) samples[j] = sanitized(samples[j]);
-    resetIfNotFinite(c.lowShelf);
-    resetIfNotFinite(c.highShelf);
-    resetIfNotFinite(c.peaking);
-    resetIfNotFinite(c.lowPass);
+    for (ChannelSections& c : sections)
+        for (BiquadSection* s : {&c.lowShelf, &c.highShelf, &c.peaking, &c.lowPass})
+            resetIfNotFinite(*s);
+    for (float* samples : {a, b})
+        for (int j = 0; j < n; ++j) samples[j] = sanitized(samples[j]);
 }
 
 float DspEngine::quantise(float v) const {
@@ -259,9 +273,16 @@ void DspEngine::sampleAndHold(float* const out[2], int n) {
 
 void DspEngine::processOutputStage(float* const out[2], int n) {
     sampleAndHold(out, n);
+    runLowPass(out, n);
+    finishOutputStage(out, n);
+}
+
+void DspEngine::runLowPass(float* const out[2], int n) {
     runChainPair(&sections[0].lowPass, &sections[1].lowPass, out[0], out[1], n);
-    recoverChain(sections[0], out[0], n);
-    recoverChain(sections[1], out[1], n);
+    recoverFilters(out[0], out[1], n);
+}
+
+void DspEngine::finishOutputStage(float* const out[2], int n) {
     if (autoWindow != 0) {
         guardClips(0, out[0], n);
         guardClips(1, out[1], n);

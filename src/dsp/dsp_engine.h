@@ -73,6 +73,10 @@ public:
     // Sample/Bit stage, the reconstruction low-pass, the clip guard and Comp
     // with Output.
     void processInputStage(const float* const in[2], float* const out[2], int n);
+    // A piece that is not bypassed, one stage after the other over the whole
+    // piece. processBlock gives the same result, faster, whenever the filters
+    // have this effect's shapes.
+    void processStepByStep(const float* const in[2], float* const out[2], int n);
     void processOutputStage(float* const out[2], int n);
     void sampleAndHold(float* const out[2], int n);
     void guardClips(int channel, float* samples, int n);
@@ -90,7 +94,13 @@ public:
 private:
     void resizeRings(float fs);
     void fillGainRamps(int n);
-    void recoverChain(ChannelSections& c, float* samples, int n);
+    void recoverFilters(float* a, float* b, int n);
+    void runLowPass(float* const out[2], int n);
+    void finishOutputStage(float* const out[2], int n);
+    // The whole pass from the inputs to the reconstruction low-pass in one
+    // loop, both channels side by side; false when the filters cannot be
+    // paired, and then nothing is done.
+    bool processFused(const float* const in[2], float* const out[2], int n);
 
     std::vector<float> work_[2];
     std::vector<float> ramp_[2];
