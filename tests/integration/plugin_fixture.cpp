@@ -46,7 +46,7 @@ std::string PluginInstance::text(VstInt32 opcode, VstInt32 index) const {
 
 // Windows programs under Wine get Unix paths on their command line; the Z:
 // drive maps the Unix root.
-static std::string nativePath(std::string p) {
+std::string integration::nativeFilePath(std::string p) {
 #if defined(_WIN32)
     if (!p.empty() && p[0] == '/') {
         for (char& c : p)
@@ -63,6 +63,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PLUGIN [gtest options]\n", argv[0]);
         return 2;
     }
-    integration::path = nativePath(argv[1]);
+    integration::path = integration::nativeFilePath(argv[1]);
     return RUN_ALL_TESTS();
 }
