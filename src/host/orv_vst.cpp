@@ -120,19 +120,30 @@ void orvVst::requestFullRepaint(bool increment) {
 void orvVst::setParameter(VstInt32 index, float value) {
     if (!validIndex(index)) return;
     const float x = clampedHostValue(value);
-    withExclusiveState([&] { core_.setParameterValue(index, x); });
-    if (x != core_.cachedValue(index)) {
-        core_.storeCachedValue(index, x);
-        core_.markControlsOf(index);
-    }
+    withExclusiveState([&] {
+        core_.setParameterValue(index, x);
+        if (x != core_.cachedValue(index)) {
+            core_.storeCachedValue(index, x);
+            core_.markControlsOf(index);
+        }
+    });
 }
 
-void orvVst::applyEditorValue(VstInt32 index, float x) {
-    if (!readyFlag.load() || !validIndex(index)) return;
-    if (x >= 0.0f && x <= 1.0f) core_.storeCachedValue(index, x);
-    withExclusiveState([&] { core_.setParameterValue(index, core_.cachedValue(index)); });
-    core_.markControlsOf(index);
+void orvVst::applyControlValue(orv::PanelControl& record, float x) {
+    if (!readyFlag.load()) return;
+    const VstInt32 index = record.paramIndex;
+    if (validIndex(index)) {
+        if (x >= 0.0f && x <= 1.0f) core_.storeCachedValue(index, x);
+        withExclusiveState([&] {
+            core_.setParameterValue(index, core_.cachedValue(index));
+            core_.markControlsOf(index);
+        });
+    }
     platform::invalidateWindow(core_.editorWindow.load());
+}
+
+void orvVst::buildControls() {
+    withExclusiveState([&] { core_.buildControls(); });
 }
 
 // Any host thread; the one-entry cache serves the usual value-then-text pair.

@@ -58,10 +58,14 @@ public:
     VstInt32 storedEventCount() const { return eventCount; }
     VstInt32 eventListCapacity() const { return eventCapacity; }
 
-    // The editor's value change: stores x in the cache when it lies within
-    // 0..1, pushes the cached value through the set path and marks the
-    // records of the parameter. Editor thread.
-    void applyEditorValue(VstInt32 index, float x);
+    // The editor's value change for a record: for a bound record, stores x
+    // in the cache when it lies within 0..1, pushes the cached value through
+    // the set path and marks every record of the parameter; then asks the
+    // window to repaint. Nothing at all before construction has finished.
+    // Editor thread.
+    void applyControlValue(orv::PanelControl& record, float x);
+    // Builds the editor's records with the state to itself. Editor thread.
+    void buildControls();
 
     // Runs f with the state block to itself: no other writer or reader, and
     // no audio piece in flight (the audio pass waits while updateBusy is set).
