@@ -6,6 +6,7 @@
 
 #include "editor/aeff_editor.h"
 #include "editor/panel_control.h"
+#include "editor/pointer_input.h"
 
 class orvVst;
 namespace orv {
@@ -17,21 +18,26 @@ public:
     explicit orvGui(orvVst* effect);
     ~orvGui() override;
 
+    // Host's user-interface thread, like every operation of the editor.
     bool open(void* parent) override;
     void close() override;
 
-    const char* className() const { return windowClassName; }
+    // Window messages, from the window procedure.
+    void paintEditor(void* window);
+    bool handleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+    void onCreate(void* window, void* instance);
 
     orv::EffectCore& core;
     orvVst& plugin;
 
-    // Platform window state; opaque handles so the portable core can hold them.
     char windowClassName[100] = {};
-    std::int32_t lastX = 0;
-    std::int32_t lastY = 0;
-    orv::PanelControl* dragControl = nullptr;
-    orv::PanelControl* focusControl = nullptr;
+    std::uint32_t osMajorVersion = 0;
+    orv::PointerState pointer;  // drag anchor, dragged and focused records
     void* editWindow = nullptr;
     void* backBitmap = nullptr;
     void* backDC = nullptr;
+
+private:
+    void registerWindowClass();
+    void releaseBackBuffer();
 };

@@ -76,8 +76,9 @@ inline void clearDirty(PanelControl& c) {
 inline void setText(PanelControl& c, const char* text) {
     std::atomic_ref<const char*>(c.text).store(text, std::memory_order_relaxed);
 }
-inline const char* textOf(PanelControl& c) {
-    return std::atomic_ref<const char*>(c.text).load(std::memory_order_relaxed);
+inline const char* textOf(const PanelControl& c) {
+    return std::atomic_ref<const char*>(const_cast<const char*&>(c.text))
+        .load(std::memory_order_relaxed);
 }
 
 }  // namespace orv

@@ -142,6 +142,13 @@ void orvVst::applyControlValue(orv::PanelControl& record, float x) {
     platform::invalidateWindow(core_.editorWindow.load());
 }
 
+void orvVst::readSnapshot(orv::ParameterSnapshot& snapshot) {
+    withExclusiveState([&] {
+        for (int i = 0; i < orv::kNumParams; ++i)
+            snapshot.value[i] = core_.readParameter(i, snapshot.text[i], sizeof snapshot.text[i]);
+    });
+}
+
 void orvVst::buildControls() {
     withExclusiveState([&] { core_.buildControls(); });
 }

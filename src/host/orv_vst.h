@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "host/audio_effect.h"
+#include "editor/painter.h"
 #include "params/effect_core.h"
 
 // Limits the core's channel counts to what the record can declare and
@@ -66,6 +67,8 @@ public:
     void applyControlValue(orv::PanelControl& record, float x);
     // Builds the editor's records with the state to itself. Editor thread.
     void buildControls();
+    // Every parameter's normalised value and display text, read at once.
+    void readSnapshot(orv::ParameterSnapshot& snapshot);
 
     // Runs f with the state block to itself: no other writer or reader, and
     // no audio piece in flight (the audio pass waits while updateBusy is set).

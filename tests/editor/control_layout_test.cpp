@@ -109,8 +109,12 @@ TEST_F(Panel, RecordsInListOrderWithTheirFields) {
         EXPECT_TRUE(isDirty(*list[i]));
         const bool isSwitch = c.kind == 2 && c.paramIndex != 0;
         EXPECT_EQ(c.fontSize, isSwitch ? 22 : 16);
-        if (c.kind == 7) EXPECT_EQ(c.count, 200);
-        if (c.kind == 8) EXPECT_EQ(c.count, c.paramIndex == -1 ? 1 : 0);
+        if (c.kind == 7) {
+            EXPECT_EQ(c.count, 200);
+        }
+        if (c.kind == 8) {
+            EXPECT_EQ(c.count, c.paramIndex == -1 ? 1 : 0);
+        }
     }
     EXPECT_EQ(core.frameColor, 0x555555u);
     EXPECT_EQ(core.backgroundColor, 0x888888u);

@@ -1,0 +1,174 @@
+#include "editor/pointer_input.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "host/orv_vst.h"
+
+namespace orv {
+namespace {
+
+constexpr float kHandleSize = 16.0f;
+constexpr float kFineFactor = 0.2f;
+constexpr float kResubmit = 2.0f;  // outside 0..1: re-submits the cached value
+constexpr int kKnobSpanWidths = 3;  // a knob without a count sweeps over three widths
+
+float clamp01(float v) {
+    if (!(v >= 0.0f)) return 0.0f;
+    return v > 1.0f ? 1.0f : v;
+}
+
+float currentValue(EffectCore& core, const PanelControl& c) {
+    return c.paramIndex >= 0 && c.paramIndex < kNumParams ? core.cachedValue(c.paramIndex)
+                                                           : c.value;
+}
+
+void submit(orvVst& plugin, PanelControl& c, float v) {
+    c.value = clamp01(v);
+    plugin.applyControlValue(c, c.value);
+}
+
+float nextState(const PanelControl& c, float v, bool forward) {
+    if (!c.stateValues || c.count <= 0) return v;
+    int i = 0;
+    while (i < c.count && c.stateValues[i] != v) ++i;
+    int next = forward ? i + 1 : i - 1;
+    if (next >= c.count) next = 0;
+    if (next < 0) next = c.count - 1;
+    return c.stateValues[next];
+}
+
+void commitTextBox(orvVst& plugin, PanelControl& c, EditField* edit) {
+    if (!edit || !c.text || c.textCapacity == 0) return;
+    // A TextBox's text points at a writable buffer of textCapacity bytes.
+    edit->getText(const_cast<char*>(c.text), c.textCapacity);
+    const float scale = plugin.core().editorScale;
+    edit->move(static_cast<int>(static_cast<float>(plugin.core().editorWidth) * scale), 0, 0, 1);
+    plugin.core().changeCounter.fetch_add(1);
+}
+
+bool press(orvVst& plugin, PointerState& p, EditField* edit, int x, int y, bool left) {
+    EffectCore& core = plugin.core();
+    PanelControl* hit = hitTest(core.controlList.load(std::memory_order_acquire), core.editorScale, x, y);
+    if (hit) {
+        p.lastX = x;
+        p.lastY = y;
+    }
+    if (PanelControl* previous = p.focusControl) {
+        plugin.applyControlValue(*previous, kResubmit);
+        if (previous->kind == static_cast<std::int8_t>(ControlKind::TextBox))
+            commitTextBox(plugin, *previous, edit);
+    }
+    p.focusControl = p.dragControl = hit;
+    if (!hit) return true;
+    const ScaledBounds b = hit->scaledBounds(core.editorScale);
+    const float handle = kHandleSize * core.editorScale;
+    const int halfHandle = static_cast<int>(handle) / 2;
+    float v = currentValue(core, *hit);
+    switch (static_cast<ControlKind>(hit->kind)) {
+    case ControlKind::Selector: v = nextState(*hit, v, left); break;
+    case ControlKind::HSlider:
+        v = static_cast<float>(x - halfHandle - b.left) /
+            (static_cast<float>(b.width) - static_cast<float>(static_cast<int>(handle)));
+        break;
+    case ControlKind::VSlider:
+        v = static_cast<float>(b.top + b.height - halfHandle - y) /
+            (static_cast<float>(b.height) - static_cast<float>(static_cast<int>(handle)));
+        break;
+    case ControlKind::ToggleBox:
+    case ControlKind::ToggleRound: v = v == 0.0f ? 1.0f : 0.0f; break;
+    case ControlKind::TextBox:
+        if (edit) {
+            edit->setText(hit->text);
+            edit->move(b.left, b.top, b.width, b.height);
+        }
+        break;
+    default: return false;
+    }
+    submit(plugin, *hit, v);
+    return true;
+}
+
+bool motion(orvVst& plugin, PointerState& p, int x, int y, bool fine) {
+    PanelControl* c = p.dragControl;
+    if (!c) return true;
+    EffectCore& core = plugin.core();
+    const ScaledBounds b = c->scaledBounds(core.editorScale);
+    const int handle = static_cast<int>(kHandleSize * core.editorScale);
+    const float f = fine ? kFineFactor : 1.0f;
+    float v = currentValue(core, *c);
+    bool moveAnchor = true;
+    switch (static_cast<ControlKind>(c->kind)) {
+    case ControlKind::Fader:
+        v = static_cast<float>(y - b.width / 2 - b.top);
+        if (b.height != b.width) v /= static_cast<float>(b.height - b.width);
+        moveAnchor = false;
+        break;
+    case ControlKind::HSlider: {
+        float d = static_cast<float>(x - p.lastX) * f;
+        if (b.width != handle) d /= static_cast<float>(b.width - handle);
+        v += d;
+        break;
+    }
+    case ControlKind::VSlider: {
+        float d = static_cast<float>(p.lastY - y) * f;
+        if (b.height != handle) d /= static_cast<float>(b.height - handle);
+        v += d;
+        break;
+    }
+    case ControlKind::Knob: {
+        const int dx = x - p.lastX;
+        const int dy = p.lastY - y;
+        const int d = std::abs(dx) < std::abs(dy) ? dy : dx;
+        const int span = c->count != 0 ? c->count : kKnobSpanWidths * b.width;
+        v += static_cast<float>(d) * f / static_cast<float>(span);
+        break;
+    }
+    default: return false;
+    }
+    submit(plugin, *c, v);
+    if (moveAnchor) {
+        p.lastX = x;
+        p.lastY = y;
+    }
+    return true;
+}
+
+bool release(orvVst& plugin, PointerState& p) {
+    PanelControl* c = p.dragControl;
+    if (!c) return true;
+    p.dragControl = nullptr;
+    switch (static_cast<ControlKind>(c->kind)) {
+    case ControlKind::Selector:
+    case ControlKind::ToggleBox:
+    case ControlKind::ToggleRound: submit(plugin, *c, currentValue(plugin.core(), *c)); return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+PanelControl* hitTest(PanelControl* list, float scale, int x, int y) {
+    for (PanelControl* c = list; c; c = c->next) {
+        const ScaledBounds b = c->scaledBounds(scale);
+        if (b.left <= x && x <= b.left + b.width && b.top <= y && y <= b.top + b.height) return c;
+    }
+    return nullptr;
+}
+
+bool handleMouse(orvVst& plugin, PointerState& pointer, EditField* edit, MouseEvent event, int x,
+                 int y, bool fine) {
+    switch (event) {
+    case MouseEvent::LeftDown: return press(plugin, pointer, edit, x, y, true);
+    case MouseEvent::RightDown: return press(plugin, pointer, edit, x, y, false);
+    case MouseEvent::Move: return motion(plugin, pointer, x, y, fine);
+    case MouseEvent::LeftUp:
+    case MouseEvent::RightUp: return release(plugin, pointer);
+    // No record forwards drops in this effect: a drop is accepted and has no effect.
+    case MouseEvent::Drop: return true;
+    case MouseEvent::Other: return false;
+    }
+    return false;
+}
+
+}  // namespace orv
