@@ -1,10 +1,17 @@
 // orvhost: a command-line VST 2.4 host. `info PLUGIN` prints what a host sees
-// when it loads the plug-in.
+// when it loads the plug-in; `editor PLUGIN OUT.png` (Windows) pictures its editor.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include <vector>
+
+#include "parameter_setting.h"
 #include "plugin_library.h"
+#include "png_writer.h"
+#if defined(_WIN32)
+#include "editor_host_win32.h"
+#endif
 
 namespace {
 
@@ -84,8 +91,40 @@ void printInfo(AEffect* e) {
     }
 }
 
+#if defined(_WIN32)
+// Opens the editor in a window of our own, lets it paint and saves a PNG.
+int saveEditorPicture(AEffect* effect, const std::string& out) {
+    ERect* rect = nullptr;
+    if (!(effect->flags & effFlagsHasEditor) || !dispatch(effect, effEditGetRect, 0, 0, &rect) ||
+        !rect) {
+        std::fprintf(stderr, "orvhost: the plug-in has no editor\n");
+        return 1;
+    }
+    const int width = rect->right - rect->left;
+    const int height = rect->bottom - rect->top;
+    HWND parent = vsthost::createParentWindow(width + 64, height + 64);
+    dispatch(effect, effEditOpen, 0, 0, parent);
+    vsthost::pumpMessages(300);
+    HWND editor = GetWindow(parent, GW_CHILD);
+    int w = 0, h = 0;
+    const auto pixels = vsthost::captureWindow(editor ? editor : parent, w, h);
+    dispatch(effect, effEditClose);
+    if (!vsthost::writePng(out, pixels, w, h)) {
+        std::fprintf(stderr, "orvhost: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    std::printf("saved the editor (%d x %d) to %s\n", w, h, out.c_str());
+    return 0;
+}
+#endif
+
 int usage() {
-    std::fprintf(stderr, "usage: orvhost info PLUGIN\n");
+    std::fprintf(stderr,
+                 "usage: orvhost info PLUGIN\n"
+#if defined(_WIN32)
+                 "       orvhost editor PLUGIN OUT.png [--set NAME=VALUE]...\n"
+#endif
+    );
     return 2;
 }
 
@@ -94,19 +133,48 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc < 3) return usage();
     const std::string command = argv[1];
-    if (command != "info") return usage();
-    vsthost::PluginLibrary library(argv[2]);
+    const std::string pluginPath = argv[2];
+    std::vector<std::string> settings;
+    std::vector<std::string> positional;
+    for (int i = 3; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--set" && i + 1 < argc)
+            settings.push_back(argv[++i]);
+        else
+            positional.push_back(a);
+    }
+    const bool editorCommand = command == "editor";
+    if (command != "info" && !editorCommand) return usage();
+#if !defined(_WIN32)
+    if (editorCommand) return usage();
+#endif
+    if (editorCommand && positional.size() != 1) return usage();
+    vsthost::PluginLibrary library(pluginPath);
     if (!library.loaded()) {
-        std::fprintf(stderr, "orvhost: %s: %s\n", argv[2], library.error().c_str());
+        std::fprintf(stderr, "orvhost: %s: %s\n", pluginPath.c_str(), library.error().c_str());
         return 1;
     }
     AEffect* effect = library.instantiate(vsthost::hostCallback);
     if (!effect || effect->magic != kEffectMagic) {
-        std::fprintf(stderr, "orvhost: %s: the plug-in gave no VST 2.4 instance\n", argv[2]);
+        std::fprintf(stderr, "orvhost: %s: the plug-in gave no VST 2.4 instance\n", pluginPath.c_str());
         return 1;
     }
     dispatch(effect, effOpen);
-    printInfo(effect);
+    int status = 0;
+    for (const std::string& setting : settings) {
+        const vsthost::SettingResult r = vsthost::applySetting(effect, setting);
+        if (!r.ok) {
+            std::fprintf(stderr, "orvhost: %s\n", r.error.c_str());
+            status = 2;
+            break;
+        }
+    }
+    if (status == 0) {
+        if (command == "info") printInfo(effect);
+#if defined(_WIN32)
+        else status = saveEditorPicture(effect, positional[0]);
+#endif
+    }
     dispatch(effect, effClose);
-    return 0;
+    return status;
 }
