@@ -1,9 +1,11 @@
 #include "parameter_setting.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "plugin_library.h"
 
@@ -11,7 +13,8 @@ namespace vsthost {
 namespace {
 
 constexpr int kHostNameChars = 8;
-constexpr int kSearchSteps = 20000;
+constexpr int kSearchSteps = 4000;
+constexpr int kBisections = 40;
 
 std::string trimmed(std::string s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
@@ -46,20 +49,79 @@ int findParameter(AEffect* e, const std::string& name) {
     return -1;
 }
 
-// The smallest normalised value whose display text is the given one, as
-// text or as a number.
+// The display of x, as text and, when it is one, as a number.
+struct Shown {
+    std::string text;
+    bool numeric;
+    double number;
+};
+
+Shown shownAt(AEffect* e, VstInt32 index, float x) {
+    e->setParameter(e, index, x);
+    Shown s{parameterText(e, effGetParamDisplay, index), false, 0};
+    s.numeric = parseNumber(s.text, s.number);
+    return s;
+}
+
+// The edge of the run of values showing the same text as inside: bisection
+// between a value inside the run and one outside it.
+float runEdge(AEffect* e, VstInt32 index, const std::function<bool(const Shown&)>& matches,
+              float inside, float outside) {
+    for (int i = 0; i < kBisections; ++i) {
+        const float mid = 0.5f * (inside + outside);
+        (matches(shownAt(e, index, mid)) ? inside : outside) = mid;
+    }
+    return inside;
+}
+
+// A value whose display is the given text (or the given number): the middle
+// of the run of values that show it, so "+6" means 6 dB rather than the
+// smallest value that rounds to it. A scan finds the runs of stepped
+// parameters; between two scan points whose numbers lie on either side of
+// the wanted one, bisection finds it for continuous parameters.
 bool valueForDisplay(AEffect* e, VstInt32 index, const std::string& wanted, float& out) {
     double wantedNumber = 0;
     const bool numeric = parseNumber(wanted, wantedNumber);
-    for (int step = 0; step <= kSearchSteps; ++step) {
+    const std::function<bool(const Shown&)> matches = [&](const Shown& s) {
+        return s.text == wanted || (numeric && s.numeric && s.number == wantedNumber);
+    };
+    const auto middleOfRun = [&](float x) {
+        const float step = 1.0f / kSearchSteps;
+        float below = x, above = x;
+        while (below > 0.0f && matches(shownAt(e, index, below))) below = std::max(0.0f, below - step);
+        while (above < 1.0f && matches(shownAt(e, index, above))) above = std::min(1.0f, above + step);
+        const float low = matches(shownAt(e, index, below)) ? below : runEdge(e, index, matches, x, below);
+        const float high = matches(shownAt(e, index, above)) ? above : runEdge(e, index, matches, x, above);
+        return 0.5f * (low + high);
+    };
+    Shown previous = shownAt(e, index, 0.0f);
+    if (matches(previous)) {
+        out = middleOfRun(0.0f);
+        return true;
+    }
+    for (int step = 1; step <= kSearchSteps; ++step) {
         const float x = static_cast<float>(step) / kSearchSteps;
-        e->setParameter(e, index, x);
-        const std::string shown = parameterText(e, effGetParamDisplay, index);
-        double shownNumber = 0;
-        if (shown == wanted || (numeric && parseNumber(shown, shownNumber) && shownNumber == wantedNumber)) {
-            out = x;
+        const Shown current = shownAt(e, index, x);
+        if (matches(current)) {
+            out = middleOfRun(x);
             return true;
         }
+        if (numeric && previous.numeric && current.numeric &&
+            (previous.number - wantedNumber) * (current.number - wantedNumber) < 0) {
+            float lo = static_cast<float>(step - 1) / kSearchSteps, hi = x;
+            const bool rising = current.number > previous.number;
+            for (int i = 0; i < kBisections; ++i) {
+                const float mid = 0.5f * (lo + hi);
+                const Shown s = shownAt(e, index, mid);
+                if (matches(s)) {
+                    out = middleOfRun(mid);
+                    return true;
+                }
+                if (!s.numeric) break;
+                ((s.number < wantedNumber) == rising ? lo : hi) = mid;
+            }
+        }
+        previous = current;
     }
     return false;
 }

@@ -122,6 +122,8 @@ void orvVst::setParameter(VstInt32 index, float value) {
     const float x = clampedHostValue(value);
     withExclusiveState([&] {
         core_.setParameterValue(index, x);
+        // A host reading the text right after a change must see the new one.
+        displayCache.index = -1;
         if (x != core_.cachedValue(index)) {
             core_.storeCachedValue(index, x);
             core_.markControlsOf(index);
@@ -136,6 +138,7 @@ void orvVst::applyControlValue(orv::PanelControl& record, float x) {
         if (x >= 0.0f && x <= 1.0f) core_.storeCachedValue(index, x);
         withExclusiveState([&] {
             core_.setParameterValue(index, core_.cachedValue(index));
+            displayCache.index = -1;
             core_.markControlsOf(index);
         });
     }
@@ -258,7 +261,10 @@ VstInt32 orvVst::getChunk(void** data, bool) {
 
 VstInt32 orvVst::setChunk(void* data, VstInt32 byteSize, bool) {
     VstInt32 taken = 0;
-    withExclusiveState([&] { taken = core_.applyState(data, byteSize); });
+    withExclusiveState([&] {
+        taken = core_.applyState(data, byteSize);
+        displayCache.index = -1;
+    });
     refreshParameterCache();
     requestFullRepaint(true);
     return taken;

@@ -316,3 +316,21 @@ TEST_F(StateChunk, TheHostsCopyDoesNotChangeUnderIt) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// After the host changes a parameter, its text and value are the new ones,
+// even when the one-entry cache held that parameter.
+TEST(DisplayCache, AChangeIsSeenAtOnce) {
+    orvVst effect(nullptr);
+    effect.getParameter(kOutput);
+    effect.setParameter(kOutput, 0.5f);
+    EXPECT_EQ(display(effect, kOutput), "050");
+    effect.setParameter(kOutput, 1.0f);
+    EXPECT_EQ(display(effect, kOutput), "200");
+    EXPECT_FLOAT_EQ(effect.getParameter(kOutput), 1.0f);
+}
+
+}  // namespace
+}  // namespace orv
