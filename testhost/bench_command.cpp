@@ -40,10 +40,14 @@ int runBench(const std::string& plugin, const CommandOptions& options) {
     std::vector<std::vector<float>> in(ports, std::vector<float>(frames));
     std::vector<std::vector<float>> out(ports, std::vector<float>(options.block));
     std::mt19937 random(1);
-    std::uniform_real_distribution<float> noise(-0.3f, 0.3f);
+    // Programme-like material: a few tones over a little noise.
+    std::uniform_real_distribution<float> noise(-0.02f, 0.02f);
     for (int j = 0; j < frames; ++j) {
-        in[0][j] = 0.4f * std::sin(0.0654f * j) + noise(random);
-        in[1][j] = 0.4f * std::sin(0.0411f * j) + noise(random);
+        const float t = static_cast<float>(j);
+        in[0][j] = 0.3f * std::sin(0.0144f * t) + 0.2f * std::sin(0.0654f * t) +
+                   0.1f * std::sin(0.31f * t) + noise(random);
+        in[1][j] = 0.3f * std::sin(0.0181f * t) + 0.2f * std::sin(0.0411f * t) +
+                   0.1f * std::sin(0.27f * t) + noise(random);
     }
     std::vector<float*> inPointers(ports), outPointers(ports);
     const auto pass = [&] {

@@ -31,6 +31,7 @@ std::int32_t truncClamped(float v, std::int32_t lo, std::int32_t hi) {
 
 float sanitized(float x) { return std::isfinite(x) ? x : 0.0f; }
 
+
 int clampedMode(std::uint8_t mode) { return std::min<int>(mode, kFromMidSide); }
 
 void initSection(BiquadSection& s, SectionType type, float q) {
@@ -191,12 +192,18 @@ void DspEngine::processInputStage(const float* const in[2], float* const out[2],
     }
 }
 
-void DspEngine::fillGainRamps(int n) {
+bool DspEngine::gainsSteady() {
     if (!rampStarted_) {
         // The first piece starts from the gains in force, not from a stale default.
         for (int k = 0; k < 2; ++k) rampGain_[k] = state.channel[kSlotGain][k];
         rampStarted_ = true;
     }
+    return !state.bypass && rampGain_[0] == state.channel[kSlotGain][0] &&
+           rampGain_[1] == state.channel[kSlotGain][1];
+}
+
+void DspEngine::fillGainRamps(int n) {
+    gainsSteady();
     for (int k = 0; k < 2; ++k) {
         float* ramp = ramp_[k].data();
         if (state.bypass) {
@@ -282,18 +289,22 @@ void DspEngine::runLowPass(float* const out[2], int n) {
 }
 
 void DspEngine::finishOutputStage(float* const out[2], int n) {
-    if (autoWindow != 0) {
-        guardClips(0, out[0], n);
-        guardClips(1, out[1], n);
-    }
-    const float output = state.output;
     for (int k = 0; k < 2; ++k) {
-        const float comp = state.channel[kSlotComp][k];
-        float* o = out[k];
-        for (int j = 0; j < n; ++j) {
-            const float x = o[j];
-            o[j] = ((1.0f - std::fabs(x)) * comp + 1.0f) * output * x;
-        }
+        if (autoWindow != 0)
+            guardClips(k, out[k], n);
+        else
+            compAndOutput(k, out[k], out[k], n);
+    }
+}
+
+// Comp and Output for channel k, from source to samples (the same buffer, or
+// the clip guard's ring, which saves a pass over the piece).
+void DspEngine::compAndOutput(int k, const float* source, float* samples, int n) const {
+    const float output = state.output;
+    const float comp = state.channel[kSlotComp][k];
+    for (int j = 0; j < n; ++j) {
+        const float x = source[j];
+        samples[j] = ((1.0f - std::fabs(x)) * comp + 1.0f) * output * x;
     }
 }
 
@@ -335,11 +346,12 @@ void DspEngine::guardClips(int channel, float* samples, int n) {
         s = x;
         w = (w + 1) & mask;
     }
-    // The output is the ring delayed by the window: at most two contiguous runs.
+    // The output is the ring delayed by the window (at most two contiguous
+    // runs), through Comp and Output on its way.
     const std::int32_t start = (w - window - n) & mask;
     const std::int32_t first = std::min<std::int32_t>(n, mask + 1 - start);
-    std::copy(r + start, r + start + first, samples);
-    std::copy(r, r + (n - first), samples + first);
+    compAndOutput(channel, r + start, samples, first);
+    compAndOutput(channel, r, samples + first, n - first);
     g.writeIndex = w;
     g.segmentStart = z;
     g.peak = p;

@@ -79,6 +79,7 @@ public:
     void processStepByStep(const float* const in[2], float* const out[2], int n);
     void processOutputStage(float* const out[2], int n);
     void sampleAndHold(float* const out[2], int n);
+    // The clip guard for one channel, followed by its Comp and Output.
     void guardClips(int channel, float* samples, int n);
     float quantise(float v) const;
 
@@ -93,7 +94,11 @@ public:
 
 private:
     void resizeRings(float fs);
+    // Starts the ramps on the first piece; true when neither gain moves
+    // in this piece (and Bypass is off), so the ramps are constant.
+    bool gainsSteady();
     void fillGainRamps(int n);
+    void compAndOutput(int k, const float* source, float* samples, int n) const;
     void recoverFilters(float* a, float* b, int n);
     void runLowPass(float* const out[2], int n);
     void finishOutputStage(float* const out[2], int n);

@@ -61,7 +61,9 @@ bool DspEngine::processFused(const float* const in[2], float* const out[2], int 
         !pairable(&sections[0].lowPass, &sections[1].lowPass, lowPassCount) ||
         lowPassCount != kLowPassSections || !LowPassChain::matches(&sections[0].lowPass))
         return false;
-    fillGainRamps(n);
+    const bool steady = gainsSteady();
+    if (!steady) fillGainRamps(n);
+    const __m128 steadyRamp = pair(rampGain_[0], rampGain_[1]);
     PairSection lowShelf, highShelf, peaking, lowPass;
     lowShelf.load(sections[0].lowShelf, sections[1].lowShelf);
     highShelf.load(sections[0].highShelf, sections[1].highShelf);
@@ -131,7 +133,7 @@ bool DspEngine::processFused(const float* const in[2], float* const out[2], int 
         }
         if (!edge || inRange(j)) {
             __m128 v = sanitized(loadPair(in[0], in[1], j));
-            const __m128 ramp = loadPair(rampM, rampS, j);
+            const __m128 ramp = steady ? steadyRamp : loadPair(rampM, rampS, j);
             if (encode)
                 v = _mm_mul_ps(_mm_mul_ps(sumAndDifference(v), ramp), _mm_set1_ps(0.5f));
             else
