@@ -86,6 +86,11 @@ TEST_F(EditorWindow, RectBeforeOpenAndTheChildWindow) {
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(classNameOf(child), expectedClassName());
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & 0xFFFF0000u, 0x56000000u);
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    const bool composited = (GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_COMPOSITED) != 0;
+    EXPECT_EQ(composited, version.dwMajorVersion >= 6);
     RECT client{};
     GetClientRect(child, &client);
     EXPECT_EQ(client.right, kPanelWidth);
