@@ -264,8 +264,8 @@ VstInt32 orvVst::setChunk(void* data, VstInt32 byteSize, bool) {
     withExclusiveState([&] {
         taken = core_.applyState(data, byteSize);
         displayCache.index = -1;
+        refreshParameterCache();
     });
-    refreshParameterCache();
     requestFullRepaint(true);
     return taken;
 }
@@ -274,8 +274,8 @@ void orvVst::setProgram(VstInt32 program) {
     withExclusiveState([&] {
         curProgram = program;
         core_.currentProgram = program;
+        refreshParameterCache();
     });
-    refreshParameterCache();
     requestFullRepaint(false);
 }
 
