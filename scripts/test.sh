@@ -1,14 +1,15 @@
 #!/bin/sh
-# Runs every test: the native build's unit and integration tests, the same
-# under AddressSanitizer + UndefinedBehaviorSanitizer, and the Windows DLL's
-# integration tests under Wine.
+# Runs every test: the native build's unit, integration and validation tests,
+# the same under AddressSanitizer + UndefinedBehaviorSanitizer and under
+# ThreadSanitizer, the Windows DLL's integration and validation tests under
+# Wine (in a virtual X display), and the libFuzzer targets for a bounded time.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/setup.sh
 jobs=$(nproc)
 failed=0
 passed=0
-for preset in native asan windows; do
+for preset in native asan tsan windows; do
     echo "== $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs" >/dev/null
@@ -21,5 +22,7 @@ for preset in native asan windows; do
         failed=$((failed + 1))
     fi
 done
+echo "== fuzzing"
+if sh scripts/fuzz.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 echo "test suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -418,8 +418,11 @@ bool AudioEffectX::matchArrangement(VstSpeakerArrangement** to, const VstSpeaker
     if (!deallocateArrangement(to)) return false;
     if (!allocateArrangement(to, from->numChannels)) return false;
     (*to)->type = from->type;
+    // Both arrangements really hold numChannels speakers, whatever the declared size.
+    VstSpeakerProperties* target = (*to)->speakers;
+    const VstSpeakerProperties* source = from->speakers;
     for (VstInt32 i = 0; i < from->numChannels; ++i) {
-        if (!copySpeaker(&(*to)->speakers[i], &from->speakers[i])) return false;
+        if (!copySpeaker(target + i, source + i)) return false;
     }
     return true;
 }

@@ -284,8 +284,10 @@ VstInt32 orvVst::processEvents(VstEvents* events) {
     if (suspended.load()) return 0;
     if (!events || events->numEvents <= 0) return 1;
     ensureEventRoom(events->numEvents);
+    // The record's array really holds numEvents entries, whatever its declared size.
+    VstEvent* const* list = events->events;
     for (VstInt32 i = 0; i < events->numEvents && eventCount < eventCapacity; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = list[i];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
         MidiEntry& entry = eventList[eventCount++];

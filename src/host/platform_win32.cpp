@@ -19,7 +19,9 @@ namespace platform {
 
 const char kPathSeparator = '\\';
 
-HINSTANCE moduleHandle() { return moduleInstance; }
+// Linked into a program instead of a library (the in-process tests), the
+// module is the program itself.
+HINSTANCE moduleHandle() { return moduleInstance ? moduleInstance : GetModuleHandleA(nullptr); }
 
 void readModulePath(char* buffer, std::size_t size) {
     if (!buffer || size == 0) return;
