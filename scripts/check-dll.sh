@@ -11,6 +11,11 @@ for name in VSTPluginMain main; do
         status=1
     fi
 done
+exports=$(printf '%s\n' "$table" | grep -Ec '^[[:space:]]*\[[[:space:]]*[0-9]+\] ')
+if [ "$exports" -ne 2 ]; then
+    echo "exports $exports names; only VSTPluginMain and main should be visible"
+    status=1
+fi
 windows_dlls='^(kernel32|user32|gdi32|shell32|ole32|msvcrt|advapi32|comdlg32|oleaut32|uuid|ws2_32|api-ms-win-.*)\.dll$'
 for imported in $(printf '%s\n' "$table" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
     lower=$(printf '%s' "$imported" | tr 'A-Z' 'a-z')

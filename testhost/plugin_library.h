@@ -41,7 +41,8 @@ inline VstIntPtr dispatch(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIn
     return e->dispatcher(e, opcode, index, value, ptr, opt);
 }
 
-// The directory part of a file path, with its trailing separator.
-std::string directoryOf(const std::string& path);
+// A file path as this platform's file functions take it: under Wine a Unix
+// path (as test drivers pass them) becomes one on the Z: drive.
+std::string platformPath(std::string path);
 
 }  // namespace vsthost

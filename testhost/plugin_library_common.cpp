@@ -12,9 +12,16 @@ AEffect* PluginLibrary::instantiate(audioMasterCallback callback) const {
     return entry_ ? entry_(callback) : nullptr;
 }
 
-std::string directoryOf(const std::string& path) {
-    const auto cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+std::string platformPath(std::string p) {
+#if defined(_WIN32)
+    if (!p.empty() && p[0] == '/') {
+        for (char& c : p)
+            if (c == '/') c = '\\';
+        p = "Z:" + p;
+    }
+#endif
+    return p;
 }
+
 
 }  // namespace vsthost

@@ -44,25 +44,12 @@ std::string PluginInstance::text(VstInt32 opcode, VstInt32 index) const {
 
 }  // namespace integration
 
-// Windows programs under Wine get Unix paths on their command line; the Z:
-// drive maps the Unix root.
-std::string integration::nativeFilePath(std::string p) {
-#if defined(_WIN32)
-    if (!p.empty() && p[0] == '/') {
-        for (char& c : p)
-            if (c == '/') c = '\\';
-        p = "Z:" + p;
-    }
-#endif
-    return p;
-}
-
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s PLUGIN [gtest options]\n", argv[0]);
         return 2;
     }
-    integration::path = integration::nativeFilePath(argv[1]);
+    integration::path = vsthost::platformPath(argv[1]);
     return RUN_ALL_TESTS();
 }

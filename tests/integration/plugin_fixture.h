@@ -13,9 +13,6 @@ namespace integration {
 // Path of the plug-in under test, from the command line.
 const std::string& pluginPath();
 
-// A file path as this platform's file functions take it (under Wine a Unix
-// path becomes one on the Z: drive).
-std::string nativeFilePath(std::string path);
 
 // A freshly created instance of the plug-in, closed at the end of the test.
 class PluginInstance {

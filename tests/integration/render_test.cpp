@@ -51,14 +51,14 @@ TEST_F(Rendering, SameOutputOnBothPlatforms) {
     const auto output = renderAll(*library);
     for (float v : output) ASSERT_TRUE(std::isfinite(v));
     if (const char* path = std::getenv("ORV_RENDER_OUTPUT")) {
-        std::ofstream out(nativeFilePath(path), std::ios::binary);
+        std::ofstream out(vsthost::platformPath(path), std::ios::binary);
         out.write(reinterpret_cast<const char*>(output.data()),
                   static_cast<std::streamsize>(output.size() * sizeof(float)));
         ASSERT_TRUE(out.good()) << "cannot write " << path;
     }
     const char* referencePath = std::getenv("ORV_REFERENCE_RENDER");
     if (!referencePath) GTEST_SKIP() << "no reference render to compare with";
-    std::ifstream in(nativeFilePath(referencePath), std::ios::binary);
+    std::ifstream in(vsthost::platformPath(referencePath), std::ios::binary);
     ASSERT_TRUE(in.good()) << "missing " << referencePath << ": run the native tests first";
     std::vector<float> reference(output.size());
     in.read(reinterpret_cast<char*>(reference.data()),

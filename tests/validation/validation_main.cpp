@@ -74,17 +74,6 @@ void fillTestSignal(Stereo& s, std::mt19937& random, std::size_t offset) {
 
 }  // namespace validation
 
-static std::string nativeFilePath(std::string p) {
-#if defined(_WIN32)
-    if (!p.empty() && p[0] == '/') {
-        for (char& c : p)
-            if (c == '/') c = '\\';
-        p = "Z:" + p;
-    }
-#endif
-    return p;
-}
-
 constexpr std::uint32_t kDefaultSeed = 20261208;
 
 int main(int argc, char** argv) {
@@ -93,7 +82,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PLUGIN [gtest options]   (ORV_SEED=N repeats a run)\n", argv[0]);
         return 2;
     }
-    validation::path = nativeFilePath(argv[1]);
+    validation::path = vsthost::platformPath(argv[1]);
     const char* given = std::getenv("ORV_SEED");
     validation::suiteSeed = given ? static_cast<std::uint32_t>(std::strtoul(given, nullptr, 10))
                                   : kDefaultSeed;
