@@ -11,7 +11,7 @@ for name in VSTPluginMain main; do
         status=1
     fi
 done
-exports=$(printf '%s\n' "$table" | grep -Ec '^[[:space:]]*\[[[:space:]]*[0-9]+\] ')
+exports=$(printf '%s\n' "$table" | sed -n '/Ordinal\/Name Pointer/,/^$/p' | grep -Ec '^[[:space:]]*\[[[:space:]]*[0-9]+\] ')
 if [ "$exports" -ne 2 ]; then
     echo "exports $exports names; only VSTPluginMain and main should be visible"
     status=1
