@@ -318,6 +318,10 @@ void orvVst::enterAudioSection() {
     }
 }
 
+// Publishes the piece's writes to the next writer; only raising the flag
+// needs the full ordering of the hand-shake.
+void orvVst::leaveAudioSection() { inProcess.store(false, std::memory_order_release); }
+
 // Applies the controller messages among the events from cursor on whose
 // delta frames lie before end; answers the OR of their status words.
 VstInt32 orvVst::handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 end) {
@@ -328,7 +332,7 @@ VstInt32 orvVst::handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 en
         if (status >= kSystemStatus || (status & 0xF0) == 0) continue;
         enterAudioSection();
         result |= core_.applyController(status & 0xF0, entry.data[1], entry.data[2]);
-        inProcess.store(false);
+        leaveAudioSection();
     }
     return result;
 }
@@ -350,7 +354,7 @@ void orvVst::processReplacing(float** inputs, float** outputs, VstInt32 sampleFr
             float* out[2] = {outputs[0] + position, outputs[1] + position};
             enterAudioSection();
             result |= core_.processBlock(in, out, piece);
-            inProcess.store(false);
+            leaveAudioSection();
             position += piece;
         }
         if (position < frames) result |= handleEventsUpTo(cursor, frames, position);

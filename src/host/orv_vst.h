@@ -87,6 +87,7 @@ private:
     void refreshParameterCache();
     void requestFullRepaint(bool increment);
     void enterAudioSection();
+    void leaveAudioSection();
     void ensureEventRoom(VstInt32 incoming);
     VstInt32 handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 end);
 
