@@ -24,5 +24,5 @@ for preset in native asan tsan windows; do
 done
 echo "== fuzzing"
 if sh scripts/fuzz.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-echo "test suites: $passed passed, $failed failed"
+echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
