@@ -13,10 +13,10 @@ mkdir -p "$out"
 echo "built $dll"
 
 # An 8-second stereo programme: a pad, a bass and hi-hats, made by sox.
-sox -q -n -r 44100 -b 24 -c 2 "$out/pad.wav" synth 8 sine 220 sine 277.18 tremolo 3 30 fade 0.5 8 1
-sox -q -n -r 44100 -b 24 -c 2 "$out/bass.wav" synth 8 square 55 square 55.3 gain -12 lowpass 400 tremolo 2 90
-sox -q -n -r 44100 -b 24 -c 2 "$out/hats.wav" synth 8 whitenoise gain -18 tremolo 8 100 highpass 6000
-sox -q -m "$out/pad.wav" "$out/bass.wav" "$out/hats.wav" "$out/programme.wav" gain -6
+sox -R -q -n -r 44100 -b 24 -c 2 "$out/pad.wav" synth 8 sine 220 sine 277.18 tremolo 3 30 fade 0.5 8 1
+sox -R -q -n -r 44100 -b 24 -c 2 "$out/bass.wav" synth 8 square 55 square 55.3 gain -12 lowpass 400 tremolo 2 90
+sox -R -q -n -r 44100 -b 24 -c 2 "$out/hats.wav" synth 8 whitenoise gain -18 tremolo 8 100 highpass 6000
+sox -R -q -m "$out/pad.wav" "$out/bass.wav" "$out/hats.wav" "$out/programme.wav" gain -6
 rm -f "$out/pad.wav" "$out/bass.wav" "$out/hats.wav"
 
 sh scripts/orvhost-windows.sh render "$dll" "$out/programme.wav" "$out/programme-mastered.wav" \
