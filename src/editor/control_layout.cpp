@@ -1,7 +1,8 @@
 // The editor panel's 64 records: captions, one control per parameter and a
 // label under each, built once on the editor's first opening. Positions are
 // computed from the group corners; the tables hold only texts and colours.
-#include <cstring>
+#include <algorithm>
+#include <iterator>
 
 #include "params/effect_core.h"
 
@@ -100,9 +101,9 @@ void EffectCore::addControl(PanelControl& record) {
 }
 
 void EffectCore::buildControls() {
-    std::memset(paramControls, 0, sizeof paramControls);
-    std::memset(paramLabels, 0, sizeof paramLabels);
-    std::memset(captions, 0, sizeof captions);
+    for (auto* records : {&paramControls, &paramLabels})
+        std::fill(std::begin(*records), std::end(*records), PanelControl{});
+    std::fill(std::begin(captions), std::end(captions), PanelControl{});
     frameColor = kFrameColor;
     backgroundColor = kBackgroundColor;
     int nextCaption = 0;

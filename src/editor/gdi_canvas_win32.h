@@ -11,7 +11,7 @@
 
 namespace orv {
 
-class GdiCanvas : public Canvas {
+class GdiCanvas final : public Canvas {
 public:
     explicit GdiCanvas(HDC dc) : dc_(dc) {}
     ~GdiCanvas() override;

@@ -13,7 +13,7 @@ namespace orv {
 class EffectCore;
 }
 
-class orvGui : public AEffGUIEditor, public CControlListener {
+class orvGui final : public AEffGUIEditor, public CControlListener {
 public:
     explicit orvGui(orvVst* effect);
     ~orvGui() override;
