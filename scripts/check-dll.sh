@@ -1,6 +1,6 @@
 #!/bin/sh
-# Checks the Windows plug-in's export and import tables: VSTPluginMain and
-# main exported, and nothing imported beyond Windows' own DLLs.
+# Checks the Windows plug-in's tables and code: VSTPluginMain and main the only
+# exports, nothing imported beyond Windows' own DLLs, no AVX instructions.
 set -eu
 dll="$1"
 table=$(x86_64-w64-mingw32-objdump -p "$dll")
@@ -24,5 +24,10 @@ for imported in $(printf '%s\n' "$table" | sed -n 's/^[[:space:]]*DLL Name: //p'
         status=1
     fi
 done
+# Hosts do not guarantee the stack alignment that AVX code needs.
+if x86_64-w64-mingw32-objdump -d "$dll" | grep -Eq '%[yz]mm[0-9]|[[:space:]]v(mov|add|sub|mul|div|fmadd|broadcast|perm|zeroupper|xorp|andp)'; then
+    echo "the DLL contains AVX instructions"
+    status=1
+fi
 [ "$status" -eq 0 ] && echo "exports and imports of $(basename "$dll") are as hosts need them"
 exit "$status"
