@@ -53,7 +53,7 @@ bool Painter::paint() {
     canvas_.selectPen(1, core_.frameColor);
     canvas_.selectBrush(core_.backgroundColor);
     canvas_.selectFont(kPanelFontHeight, kRegularWeight, false, false, false);
-    const bool full = core_.changeCounter.load() != 0;
+    const bool full = core_.changeCounter.load() > 0;
     if (full) {
         for (int i = 0; i < kNumParams; ++i) core_.storeCachedValue(i, snapshot_.value[i]);
         canvas_.rectangle(0, 0, width, height);
