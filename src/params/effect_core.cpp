@@ -102,7 +102,6 @@ void EffectCore::setPluginLayerDefaults(float rate, std::int32_t block) {
     paramTextLength = kParamTextLength;
     synthFlag = 0;
     chunksFlag = 0;
-    usesModulePath = true;
     editorWidth = kPluginLayerEditorWidth;
     editorHeight = kPluginLayerEditorHeight;
     editorScale = 1.0f;

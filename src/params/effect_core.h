@@ -68,7 +68,6 @@ public:
     std::uint8_t paramTextLength = 0;
     std::uint8_t synthFlag = 0;
     std::uint8_t chunksFlag = 0;
-    bool usesModulePath = false;
     NameTable* names = nullptr;
 
     float sampleRate = 0.0f;

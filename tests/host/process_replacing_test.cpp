@@ -171,3 +171,28 @@ TEST(SampleRate, NonsenseRatesAreIgnored) {
 }
 
 }  // namespace
+
+namespace {
+
+// The block-size handler (no host opcode reaches it) rebuilds the buffers
+// and makes pieces of the new size.
+TEST(BlockSizeHandler, PiecesFollowTheNewSize) {
+    orvVst a(nullptr), b(nullptr);
+    for (orvVst* e : {&a, &b}) {
+        e->setSampleRate(48000.0f);
+        e->changeBlockSize(256);
+        e->resume();
+        Buffers warmUp(32);
+        warmUp.process(*e, 0, 32);
+        e->setParameter(6, 1.0f);
+    }
+    EXPECT_EQ(a.core().blockSize, 256);
+    EXPECT_EQ(a.getBlockSize(), 256);
+    Buffers one(512), two(512);
+    one.process(a, 0, 512);
+    two.process(b, 0, 256);
+    two.process(b, 256, 256);
+    EXPECT_EQ(one.outL, two.outL);
+}
+
+}  // namespace
