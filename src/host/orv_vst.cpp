@@ -51,7 +51,7 @@ orvVst::orvVst(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0
     numParams = cEffect.numParams = core_.numParams;
     core_.parameterCache = std::make_unique<std::atomic<float>[]>(static_cast<std::size_t>(numParams));
     refreshParameterCache();
-    if (core_.capabilityFlags & (1u << 2)) {
+    if (core_.declaresEditor()) {
         editor = createEditor(this);
         setFlag(effFlagsHasEditor, editor != nullptr);
     }

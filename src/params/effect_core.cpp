@@ -111,6 +111,8 @@ void EffectCore::setPluginLayerDefaults(float rate, std::int32_t block) {
     changeCounter.store(0);
 }
 
+bool EffectCore::declaresEditor() const { return (capabilityFlags & kCapabilityEditor) != 0; }
+
 void EffectCore::configureEffect() {
     capabilityFlags |= kCapabilityEditor;
     names = &nameTable();

@@ -50,6 +50,8 @@ public:
     // One piece of audio; answers the status word of the pass.
     int processBlock(const float* const in[2], float* const out[2], int n);
 
+    // Whether the effect creates its editor at construction.
+    bool declaresEditor() const;
     // Writes the chunk header into the state block.
     void stampHeader();
     const StateBlock& state() const { return dsp->state; }
