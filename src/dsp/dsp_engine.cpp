@@ -1,10 +1,10 @@
 #include "dsp/dsp_engine.h"
 
-#include "dsp/biquad_pair.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "dsp/biquad_pair.h"
 
 namespace orv {
 namespace {
@@ -20,8 +20,6 @@ constexpr float kSlopeLimit = 0.35f;
 constexpr float kGuardPeak = 0.99f;
 constexpr float kQuantRange = 2147483648.0f;  // |v * 2^Bit| must stay below this to truncate
 
-enum Mode : int { kNormal = 0, kMidSide = 1, kToMidSide = 2, kFromMidSide = 3 };
-
 // Truncates toward zero into [lo, hi]; a value that is not a number gives lo.
 std::int32_t truncClamped(float v, std::int32_t lo, std::int32_t hi) {
     if (!(v >= static_cast<float>(lo))) return lo;
@@ -30,9 +28,6 @@ std::int32_t truncClamped(float v, std::int32_t lo, std::int32_t hi) {
 }
 
 float sanitized(float x) { return std::isfinite(x) ? x : 0.0f; }
-
-
-int clampedMode(std::uint8_t mode) { return std::min<int>(mode, kFromMidSide); }
 
 void initSection(BiquadSection& s, SectionType type, float q) {
     s = BiquadSection{};
@@ -162,7 +157,7 @@ void DspEngine::processInputStage(const float* const in[2], float* const out[2],
     const float* rampM = ramp_[0].data();
     const float* rampS = ramp_[1].data();
     const int mode = clampedMode(state.mode);
-    if (mode == kMidSide || mode == kToMidSide) {
+    if (encodesMidSide(mode)) {
         for (int j = 0; j < n; ++j) {
             const float l = sanitized(in[0][j]);
             const float r = sanitized(in[1][j]);
@@ -179,7 +174,7 @@ void DspEngine::processInputStage(const float* const in[2], float* const out[2],
         runChainPair(&sections[0].lowShelf, &sections[1].lowShelf, m, s, n);
         recoverFilters(m, s, n);
     }
-    if (mode == kMidSide || mode == kFromMidSide) {
+    if (decodesMidSide(mode)) {
         for (int j = 0; j < n; ++j) {
             const float mj = m[j];
             const float sj = s[j];

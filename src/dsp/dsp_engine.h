@@ -13,6 +13,15 @@ namespace orv {
 
 constexpr float kInitialSampleRate = 44100.0f;
 
+// The Mode values: how the inputs become M and S and how M and S become
+// the outputs.
+enum Mode : int { kNormal = 0, kMidSide = 1, kToMidSide = 2, kFromMidSide = 3 };
+
+// A loaded state may hold any byte; past the last mode it works as the last.
+inline int clampedMode(std::uint8_t mode) { return mode > kFromMidSide ? kFromMidSide : mode; }
+inline bool encodesMidSide(int mode) { return mode == kMidSide || mode == kToMidSide; }
+inline bool decodesMidSide(int mode) { return mode == kMidSide || mode == kFromMidSide; }
+
 // Positions of the per-channel values in StateBlock::channel.
 enum StateSlot : int {
     kSlotGain = 0,

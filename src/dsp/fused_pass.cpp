@@ -70,9 +70,9 @@ bool DspEngine::processFused(const float* const in[2], float* const out[2], int 
     peaking.load(sections[0].peaking, sections[1].peaking);
     lowPass.load(sections[0].lowPass, sections[1].lowPass);
 
-    const int mode = state.mode > 3 ? 3 : state.mode;
-    const bool encode = mode == 1 || mode == 2;
-    const bool decode = mode == 1 || mode == 3;
+    const int mode = clampedMode(state.mode);
+    const bool encode = encodesMidSide(mode);
+    const bool decode = decodesMidSide(mode);
     const PairQuantiser quantise{state.bit < kFullWordLength, _mm_set1_ps(quantScale),
                                  _mm_set1_ps(quantScaleReciprocal)};
     const bool hold = holdPeriod > 1;
