@@ -18,7 +18,7 @@ constexpr float kInitialSampleRate = 44100.0f;
 enum Mode : int { kNormal = 0, kMidSide = 1, kToMidSide = 2, kFromMidSide = 3 };
 
 // A loaded state may hold any byte; past the last mode it works as the last.
-inline int clampedMode(std::uint8_t mode) { return mode > kFromMidSide ? kFromMidSide : mode; }
+inline int clampedMode(std::uint8_t mode) { return mode > kFromMidSide ? static_cast<int>(kFromMidSide) : mode; }
 inline bool encodesMidSide(int mode) { return mode == kMidSide || mode == kToMidSide; }
 inline bool decodesMidSide(int mode) { return mode == kMidSide || mode == kFromMidSide; }
 
