@@ -15,3 +15,4 @@ run editor "$dll" "$root\\docs\\editor-defaults.png"
 run editor "$dll" "$root\\docs\\editor-busy.png" \
     --set Mode=M/S --set Output=+150 --set M-LS_Gain=+6 --set M-BP_Gain=-4 --set M-HS_Gain=+3 \
     --set Link=OFF --set S-HS_Gain=-8 --set Bit=08 --set Sample=044 --set M-Comp.=0.3 --set Int=OFF
+run editor "$dll" "$root\\docs\\editor-mastering.png" --state "$root\\demo\\mastering.state"
