@@ -1,6 +1,7 @@
 #include "dsp/dsp_engine.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -221,13 +222,16 @@ void DspEngine::fillGainRamps(int n) {
 // cleared, and what it produced becomes silence, so that one bad piece cannot
 // leave the effect producing NaN. Each output feeds its own state (and the
 // next section's input), so a non-finite output always shows in the y values
-// at the end of the piece: x - x is 0 for every finite x and NaN otherwise.
+// at the end of the piece.
 void DspEngine::recoverFilters(float* a, float* b, int n) {
-    float probe = 0.0f;
+    constexpr std::uint32_t kExponent = 0x7F800000u;  // all ones: infinite or not a number
+    bool bad = false;
     for (ChannelSections& c : sections)
         for (const BiquadSection* s : {&c.lowShelf, &c.highShelf, &c.peaking, &c.lowPass})
-            for (const BiquadStage& st : s->stage) probe += (st.y1 - st.y1) + (st.y2 - st.y2);
-    if (probe == 0.0f) return;
+            for (const BiquadStage& st : s->stage)
+                for (float v : {st.y1, st.y2})
+                    bad |= (std::bit_cast<std::uint32_t>(v) & kExponent) == kExponent;
+    if (!bad) return;
     for (ChannelSections& c : sections)
         for (BiquadSection* s : {&c.lowShelf, &c.highShelf, &c.peaking, &c.lowPass})
             resetIfNotFinite(*s);
