@@ -16,10 +16,8 @@ constexpr std::int64_t kHalfRateFactor = 500;  // Sample (kHz) * 500 = the reduc
 constexpr float kMsPerSecond = 0.001f;
 constexpr int kAutoRingMs = 100;
 constexpr int kMaxRingSize = 1 << 22;
-constexpr int kMaxQuantBits = 23;  // at this word length the quantiser passes samples through
 constexpr float kSlopeLimit = 0.35f;
 constexpr float kGuardPeak = 0.99f;
-constexpr float kQuantRange = 2147483648.0f;  // |v * 2^Bit| must stay below this to truncate
 
 // Truncates toward zero into [lo, hi]; a value that is not a number gives lo.
 std::int32_t truncClamped(float v, std::int32_t lo, std::int32_t hi) {
@@ -50,7 +48,7 @@ DspEngine::DspEngine(int blockSize) : blockSize_(blockSize) {
 }
 
 void DspEngine::setQuantisation(int bits) {
-    const int b = std::clamp(bits, 0, kMaxQuantBits);
+    const int b = std::clamp(bits, 0, kFullWordLength);
     quantScale = static_cast<float>(1 << b);
     quantScaleReciprocal = 1.0f / quantScale;
 }
@@ -240,7 +238,7 @@ void DspEngine::recoverFilters(float* a, float* b, int n) {
 }
 
 float DspEngine::quantise(float v) const {
-    if (state.bit >= kMaxQuantBits) return v;
+    if (state.bit >= kFullWordLength) return v;
     const float scaled = v * quantScale;
     if (!(std::fabs(scaled) < kQuantRange)) return std::isfinite(v) ? v : 0.0f;
     return static_cast<float>(static_cast<std::int32_t>(scaled)) * quantScaleReciprocal;

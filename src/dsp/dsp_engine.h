@@ -22,6 +22,11 @@ inline int clampedMode(std::uint8_t mode) { return mode > kFromMidSide ? static_
 inline bool encodesMidSide(int mode) { return mode == kMidSide || mode == kToMidSide; }
 inline bool decodesMidSide(int mode) { return mode == kMidSide || mode == kFromMidSide; }
 
+// At this word length the quantiser passes samples through.
+constexpr int kFullWordLength = 23;
+// |v * 2^Bit| must stay below this for the quantiser to truncate it.
+constexpr float kQuantRange = 2147483648.0f;
+
 // Positions of the per-channel values in StateBlock::channel.
 enum StateSlot : int {
     kSlotGain = 0,

@@ -18,8 +18,6 @@ constexpr int kEqualiserSections = 3;
 constexpr int kLowPassSections = 1;
 using EqualiserChain = PairChain<kEqualiserSections, 0u>;   // shelves and peak, once each
 using LowPassChain = PairChain<kLowPassSections, 1u>;       // one section run twice
-constexpr int kFullWordLength = 23;
-constexpr float kQuantRange = 2147483648.0f;
 
 __m128 loadPair(const float* a, const float* b, int j) {
     return _mm_unpacklo_ps(_mm_load_ss(a + j), _mm_load_ss(b + j));

@@ -17,7 +17,6 @@ constexpr float kHighlight = 1.3f;
 constexpr int kPanelFontHeight = 10;
 constexpr int kRegularWeight = 400;
 constexpr int kBoldWeight = 700;
-constexpr float kHandleSize = 16.0f;
 constexpr double kRadiansPerDegree = 0.017453292519943295;
 
 bool bound(const PanelControl& c) { return c.paramIndex >= 0 && c.paramIndex < kNumParams; }

@@ -28,6 +28,9 @@ constexpr std::uint32_t kFontItalic = 1u << 25;
 constexpr std::uint32_t kFontUnderline = 1u << 26;
 constexpr std::uint32_t kFontStrikeOut = 1u << 27;
 
+// Length of a slider's handle in editor units.
+constexpr float kHandleSize = 16.0f;
+
 struct GraphData {
     float minimum;
     float maximum;

@@ -8,15 +8,9 @@
 namespace orv {
 namespace {
 
-constexpr float kHandleSize = 16.0f;
 constexpr float kFineFactor = 0.2f;
 constexpr float kResubmit = 2.0f;  // outside 0..1: re-submits the cached value
 constexpr int kKnobSpanWidths = 3;  // a knob without a count sweeps over three widths
-
-float clamp01(float v) {
-    if (!(v >= 0.0f)) return 0.0f;
-    return v > 1.0f ? 1.0f : v;
-}
 
 float currentValue(EffectCore& core, const PanelControl& c) {
     return c.paramIndex >= 0 && c.paramIndex < kNumParams ? core.cachedValue(c.paramIndex)
@@ -24,7 +18,7 @@ float currentValue(EffectCore& core, const PanelControl& c) {
 }
 
 void submit(orvVst& plugin, PanelControl& c, float v) {
-    c.value = clamp01(v);
+    c.value = clampNormalised(v);
     plugin.applyControlValue(c, c.value);
 }
 

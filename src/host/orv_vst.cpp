@@ -19,11 +19,6 @@ constexpr VstInt32 kSystemStatus = 0xF0;
 constexpr int kStatusValuesChanged = 1 << 0;
 constexpr int kStatusRepaint = 1 << 1;
 
-float clampedHostValue(float value) {
-    if (!(value >= 0.0f)) return 0.0f;
-    return value > 1.0f ? 1.0f : value;
-}
-
 bool validIndex(VstInt32 index) { return index >= 0 && index < orv::kNumParams; }
 
 }  // namespace
@@ -119,7 +114,7 @@ void orvVst::requestFullRepaint(bool increment) {
 // Host automation thread (user-interface or audio, never inside processReplacing).
 void orvVst::setParameter(VstInt32 index, float value) {
     if (!validIndex(index)) return;
-    const float x = clampedHostValue(value);
+    const float x = orv::clampNormalised(value);
     withExclusiveState([&] {
         core_.setParameterValue(index, x);
         // A host reading the text right after a change must see the new one.

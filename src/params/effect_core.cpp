@@ -28,11 +28,6 @@ constexpr int kControlChange = 0xB0;
 // Controller 22 values 121 to 127 reach the high sample rates.
 constexpr std::int32_t kHighSampleRates[7] = {128, 136, 144, 152, 160, 176, 192};
 
-float clamp01(float x) {
-    if (!(x >= 0.0f)) return 0.0f;  // NaN too
-    return x > 1.0f ? 1.0f : x;
-}
-
 std::uint8_t switchValue(float x) { return x > 0.5f ? 1 : 0; }
 
 // The set mapping of a normalised value (within 0..1) to its engineering value.
@@ -165,7 +160,7 @@ void EffectCore::recomputeFromState() {
 
 void EffectCore::setParameterValue(int index, float x) {
     if (index < 0 || index >= kNumParams) return;
-    x = clamp01(x);
+    x = clampNormalised(x);
     StateBlock& s = dsp->state;
     const float v = engineeringValue(kParamTable[index].mapping, x);
     switch (index) {

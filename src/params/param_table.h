@@ -55,6 +55,12 @@ struct ParamInfo {
 
 extern const ParamInfo kParamTable[kNumParams];
 
+// A normalised value brought into 0..1; a value that is not a number becomes 0.
+inline float clampNormalised(float x) {
+    if (!(x >= 0.0f)) return 0.0f;
+    return x > 1.0f ? 1.0f : x;
+}
+
 constexpr int channelParamIndex(int channel, int slot) {
     return kFirstChannelParam + slot + channel * kChannelParamCount;
 }
