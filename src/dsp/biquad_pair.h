@@ -12,4 +12,9 @@ namespace orv {
 // is the same as runChain on each.
 void runChainPair(BiquadSection* firstA, BiquadSection* firstB, float* a, float* b, int n);
 
+// Side by side only when the two chains have the same shape and every mix
+// is 1 (the filtered signal alone): then each output is the plain sum. The
+// number of sections is written to count.
+bool pairable(BiquadSection* a, BiquadSection* b, int& count);
+
 }  // namespace orv

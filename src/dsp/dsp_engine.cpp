@@ -16,8 +16,6 @@ constexpr std::int64_t kHalfRateFactor = 500;  // Sample (kHz) * 500 = the reduc
 constexpr float kMsPerSecond = 0.001f;
 constexpr int kAutoRingMs = 100;
 constexpr int kMaxRingSize = 1 << 22;
-constexpr float kSlopeLimit = 0.35f;
-constexpr float kGuardPeak = 0.99f;
 
 // Truncates toward zero into [lo, hi]; a value that is not a number gives lo.
 std::int32_t truncClamped(float v, std::int32_t lo, std::int32_t hi) {
@@ -98,8 +96,8 @@ void DspEngine::resizeRings(float fs) {
     std::int32_t size = 2;
     while (size < wanted) size <<= 1;
     ringMask_ = size - 1;
+    ring_.assign(2 * static_cast<std::size_t>(size), 0.0f);
     for (int k = 0; k < 2; ++k) {
-        ring_[k].assign(static_cast<std::size_t>(size), 0.0f);
         // A smaller ring must not be indexed with positions of the old one.
         guard_[k].writeIndex &= ringMask_;
         if (guard_[k].segmentStart != -1) guard_[k].segmentStart &= ringMask_;
@@ -113,6 +111,7 @@ void DspEngine::configure(float fs, int blockSize) {
             work_[k].assign(static_cast<std::size_t>(blockSize), 0.0f);
             ramp_[k].assign(static_cast<std::size_t>(blockSize), 0.0f);
         }
+        pairs_.assign(2 * static_cast<std::size_t>(blockSize), 0.0f);
     }
     setAutoWindow(fs, 0);
     setHoldPeriod(fs, state.sample);
@@ -136,11 +135,7 @@ int DspEngine::processBlock(const float* const in[2], float* const out[2], int n
             for (int j = 0; j < n; ++j) out[k][j] *= output;
         return 0;
     }
-    if (!processFused(in, out, n)) {
-        processStepByStep(in, out, n);
-        return 0;
-    }
-    finishOutputStage(out, n);
+    if (!processFused(in, out, n)) processStepByStep(in, out, n);
     return 0;
 }
 
@@ -221,7 +216,7 @@ void DspEngine::fillGainRamps(int n) {
 // leave the effect producing NaN. Each output feeds its own state (and the
 // next section's input), so a non-finite output always shows in the y values
 // at the end of the piece.
-void DspEngine::recoverFilters(float* a, float* b, int n) {
+bool DspEngine::resetBrokenFilters() {
     constexpr std::uint32_t kExponent = 0x7F800000u;  // all ones: infinite or not a number
     bool bad = false;
     for (ChannelSections& c : sections)
@@ -229,10 +224,15 @@ void DspEngine::recoverFilters(float* a, float* b, int n) {
             for (const BiquadStage& st : s->stage)
                 for (float v : {st.y1, st.y2})
                     bad |= (std::bit_cast<std::uint32_t>(v) & kExponent) == kExponent;
-    if (!bad) return;
+    if (!bad) return false;
     for (ChannelSections& c : sections)
         for (BiquadSection* s : {&c.lowShelf, &c.highShelf, &c.peaking, &c.lowPass})
             resetIfNotFinite(*s);
+    return true;
+}
+
+void DspEngine::recoverFilters(float* a, float* b, int n) {
+    if (!resetBrokenFilters()) return;
     for (float* samples : {a, b})
         for (int j = 0; j < n; ++j) samples[j] = sanitized(samples[j]);
 }
@@ -290,24 +290,24 @@ void DspEngine::finishOutputStage(float* const out[2], int n) {
         if (autoWindow != 0)
             guardClips(k, out[k], n);
         else
-            compAndOutput(k, out[k], out[k], n);
+            compAndOutput(k, out[k], n);
     }
 }
 
-// Comp and Output for channel k, from source to samples (the same buffer, or
-// the clip guard's ring, which saves a pass over the piece).
-void DspEngine::compAndOutput(int k, const float* source, float* samples, int n) const {
+// Comp and Output for channel k, in place.
+void DspEngine::compAndOutput(int k, float* samples, int n) const {
     const float output = state.output;
     const float comp = state.channel[kSlotComp][k];
     for (int j = 0; j < n; ++j) {
-        const float x = source[j];
+        const float x = samples[j];
         samples[j] = ((1.0f - std::fabs(x)) * comp + 1.0f) * output * x;
     }
 }
 
 void DspEngine::guardClips(int channel, float* samples, int n) {
     GuardState& g = guard_[channel];
-    float* r = ring_[channel].data();
+    // This channel's entries of the interleaved ring.
+    const auto r = [ring = ring_.data() + channel](std::int32_t i) -> float& { return ring[2 * i]; };
     const std::int32_t mask = ringMask_;
     const std::int32_t window = autoWindow;
     std::int32_t w = g.writeIndex;
@@ -324,7 +324,7 @@ void DspEngine::guardClips(int channel, float* samples, int n) {
             x = d >= 0 ? s + step : s - step;
             samples[j] = x;
         }
-        r[w] = x;
+        r(w) = x;
         if (s * x >= 0) {
             if (((w - z) & mask) >= window) {
                 p = 0.0f;
@@ -334,7 +334,7 @@ void DspEngine::guardClips(int channel, float* samples, int n) {
             if (z != -1 && p > 1.0f) {
                 const float factor = kGuardPeak / p;
                 const std::int32_t length = (w - z) & mask;
-                for (std::int32_t i = 0; i < length; ++i) r[(z + i) & mask] *= factor;
+                for (std::int32_t i = 0; i < length; ++i) r((z + i) & mask) *= factor;
                 p = 1.0f;
             }
             z = w;
@@ -346,9 +346,8 @@ void DspEngine::guardClips(int channel, float* samples, int n) {
     // The output is the ring delayed by the window (at most two contiguous
     // runs), through Comp and Output on its way.
     const std::int32_t start = (w - window - n) & mask;
-    const std::int32_t first = std::min<std::int32_t>(n, mask + 1 - start);
-    compAndOutput(channel, r + start, samples, first);
-    compAndOutput(channel, r, samples + first, n - first);
+    for (int i = 0; i < n; ++i) samples[i] = r((start + i) & mask);
+    compAndOutput(channel, samples, n);
     g.writeIndex = w;
     g.segmentStart = z;
     g.peak = p;

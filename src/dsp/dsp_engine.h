@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dsp/biquad.h"
+#include "dsp/fused_kernel.h"
 #include "dsp/state_block.h"
 
 namespace orv {
@@ -24,8 +25,6 @@ inline bool decodesMidSide(int mode) { return mode == kMidSide || mode == kFromM
 
 // At this word length the quantiser passes samples through.
 constexpr int kFullWordLength = 23;
-// |v * 2^Bit| must stay below this for the quantiser to truncate it.
-constexpr float kQuantRange = 2147483648.0f;
 
 // Positions of the per-channel values in StateBlock::channel.
 enum StateSlot : int {
@@ -46,14 +45,6 @@ struct ChannelSections {
     BiquadSection highShelf;
     BiquadSection peaking;
     BiquadSection lowPass;  // reconstruction low-pass of the output stage
-};
-
-// Look-ahead clip-guard state of one output channel.
-struct GuardState {
-    std::int32_t writeIndex = 0;
-    std::int32_t segmentStart = -1;
-    float peak = 0.0f;
-    float lastSample = 0.0f;
 };
 
 class DspEngine {
@@ -112,18 +103,22 @@ private:
     // in this piece (and Bypass is off), so the ramps are constant.
     bool gainsSteady();
     void fillGainRamps(int n);
-    void compAndOutput(int k, const float* source, float* samples, int n) const;
+    void compAndOutput(int k, float* samples, int n) const;
+    // Clears every filter whose state is no longer finite; answers whether any was.
+    bool resetBrokenFilters();
     void recoverFilters(float* a, float* b, int n);
     void runLowPass(float* const out[2], int n);
     void finishOutputStage(float* const out[2], int n);
-    // The whole pass from the inputs to the reconstruction low-pass in one
-    // loop, both channels side by side; false when the filters cannot be
-    // paired, and then nothing is done.
+    // The whole piece in one loop (fused_kernel.h); false when the filters
+    // do not have this effect's shapes, and then nothing is done.
     bool processFused(const float* const in[2], float* const out[2], int n);
+    void loadJob(FusedJob& job, const float* const in[2], float* const out[2], int n);
+    void storeJob(const FusedJob& job);
 
     std::vector<float> work_[2];
     std::vector<float> ramp_[2];
-    std::vector<float> ring_[2];
+    std::vector<float> pairs_;  // the fused loop's interleaved (M, S) pairs
+    std::vector<float> ring_;   // the clip guard's rings, interleaved: [2 * index + channel]
     std::int32_t ringMask_ = 0;
     int blockSize_ = kCoreBlockSize;
 

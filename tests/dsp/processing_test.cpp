@@ -284,18 +284,25 @@ TEST_F(Processing, ConfigurationComputesWindowWithoutBlockMinimum) {
     EXPECT_EQ(dsp().autoWindow, 48);
 }
 
-}  // namespace
-}  // namespace orv
-
-namespace orv {
-namespace {
-
 // The single loop that processBlock runs gives exactly what the stages give
-// one after the other, for every mode, hold period, word length and switch.
-TEST(FusedPass, EqualsTheStepByStepStages) {
+// one after the other, on every build of the loop the processor can run, for
+// every mode, hold period, word length and switch, with controllers between
+// pieces of any length.
+const char* const kKernelNames[] = {"Sse2", "Avx2", "Avx512"};
+
+class FusedPass : public ::testing::TestWithParam<Kernel> {
+protected:
+    void SetUp() override {
+        if (!kernelSupported(GetParam())) GTEST_SKIP() << "the processor lacks this build";
+        useKernelForTesting(GetParam());
+    }
+    void TearDown() override { useKernelForTesting(Kernel::Sse2); }
+};
+
+TEST_P(FusedPass, EqualsTheStepByStepStages) {
     std::mt19937 random(99);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 48; ++round) {
         EffectCore fast, reference;
         for (EffectCore* c : {&fast, &reference}) {
             c->setPluginLayerDefaults(48000.0f, 1024);
@@ -303,16 +310,19 @@ TEST(FusedPass, EqualsTheStepByStepStages) {
         }
         std::mt19937 settings(static_cast<unsigned>(round));
         for (int i = 0; i < kNumParams; ++i) {
-            const float x = i == kBypass ? 0.0f : unit(settings);
+            float x = i == kBypass ? 0.0f : unit(settings);
+            if (i == kMode) x = static_cast<float>(round % 4) / 3.0f;
+            if (i == kAuto && round % 5 == 0) x = 0.0f;
             fast.setParameterValue(i, x);
             reference.setParameterValue(i, x);
         }
         if (round % 4 == 0) fast.dsp->state.bit = reference.dsp->state.bit = 23;
         std::vector<float> l(1024), r(1024);
-        for (int piece = 0; piece < 4; ++piece) {
-            const int n = 1 + static_cast<int>(unit(random) * 1023);
+        for (int piece = 0; piece < 6; ++piece) {
+            const int n = piece == 1 ? 1 : piece == 3 ? 5 : 1 + static_cast<int>(unit(random) * 1023);
+            const float level = round % 3 == 0 ? 4.0f : 1.5f;
             for (int j = 0; j < n; ++j) {
-                l[j] = 1.5f * (unit(random) - 0.5f) + 0.8f * std::sin(0.02f * j);
+                l[j] = level * (unit(random) - 0.5f) + 0.8f * std::sin(0.02f * j);
                 r[j] = unit(random) - 0.5f;
             }
             if (piece == 2) l[n / 2] = std::numeric_limits<float>::quiet_NaN();
@@ -327,9 +337,16 @@ TEST(FusedPass, EqualsTheStepByStepStages) {
                 ASSERT_EQ(fl[j], rl[j]) << "round " << round << " piece " << piece << " sample " << j;
                 ASSERT_EQ(fr[j], rr[j]) << "round " << round << " piece " << piece << " sample " << j;
             }
+            const int controller = 20 + piece % 5;
+            const int value = static_cast<int>(unit(random) * 127);
+            fast.applyController(0xB0, controller, value);
+            reference.applyController(0xB0, controller, value);
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, FusedPass, ::testing::Values(Kernel::Sse2, Kernel::Avx2, Kernel::Avx512),
+                         [](const auto& info) { return kKernelNames[static_cast<int>(info.param)]; });
 
 }  // namespace
 }  // namespace orv

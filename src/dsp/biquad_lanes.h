@@ -1,0 +1,76 @@
+// The direct-form-I step of a biquad written once over a vector of lanes:
+// each lane is one section's stage (of one channel), with its own
+// coefficients and state. Lanes are grouped in (M, S) pairs.
+#pragma once
+
+#include "dsp/lane_image.h"
+#include "dsp/simd_lanes.h"
+
+namespace orv::simd {
+inline namespace ORV_SIMD_TARGET {
+
+template <class V>
+struct BiquadLanes {
+    // The coefficients are read at every step from lane `first` of the
+    // image, so that loops keep only the state in registers.
+    const LaneImage* image;
+    int first;
+    V x1, x2, y1, y2;
+    V a1y1;  // a1 * y1, formed from the unflushed output (see step)
+
+    // One step on a flushed input s. Answers the output and leaves its
+    // flushed form in y1, which is also what the next section takes: the
+    // stored x1 and y1 are kept flushed, as their first use would make them.
+    V step(V s) {
+        V t = V::load(image->b0 + first) * s;
+        t = t + V::load(image->b1 + first) * x1;
+        t = t + V::load(image->b2 + first) * x2;
+        t = t - a1y1;
+        const V y = t - V::load(image->a2 + first) * y2;
+        x2 = x1;
+        x1 = s;
+        y2 = y1;
+        // a1 * flush(y) without waiting for the flush: a flushed value is
+        // +0, and a1 * +0 is known in advance.
+        const V a1 = V::load(image->a1 + first);
+        const auto small = less(magnitude(y), V::all(kFlushThreshold));
+        y1 = clearWhere(small, y);
+        a1y1 = select(small, a1 * V::zero(), a1 * y);
+        return y;
+    }
+
+    // The state of other in the lanes of mask, this state elsewhere.
+    void takeStateWhere(typename V::Mask mask, const BiquadLanes& other) {
+        x1 = select(mask, other.x1, x1);
+        x2 = select(mask, other.x2, x2);
+        y1 = select(mask, other.y1, y1);
+        y2 = select(mask, other.y2, y2);
+        a1y1 = select(mask, other.a1y1, a1y1);
+    }
+};
+
+// Lanes first to first + V::kLanes of the image; the image keeps the
+// coefficients for as long as the lanes run.
+template <class V>
+BiquadLanes<V> loadBiquad(const LaneImage& im, int first = 0) {
+    BiquadLanes<V> q;
+    q.image = &im;
+    q.first = first;
+    q.x1 = flush(V::load(im.x1 + first));
+    q.x2 = V::load(im.x2 + first);
+    q.y1 = flush(V::load(im.y1 + first));
+    q.y2 = V::load(im.y2 + first);
+    q.a1y1 = V::load(im.a1 + first) * q.y1;
+    return q;
+}
+
+template <class V>
+void saveBiquad(const BiquadLanes<V>& q, LaneImage& im, int first = 0) {
+    q.x1.store(im.x1 + first);
+    q.x2.store(im.x2 + first);
+    q.y1.store(im.y1 + first);
+    q.y2.store(im.y2 + first);
+}
+
+}  // namespace ORV_SIMD_TARGET
+}  // namespace orv::simd
