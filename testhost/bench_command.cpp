@@ -17,6 +17,35 @@ constexpr float kRate = 48000.0f;
 constexpr int kRepetitions = 7;
 constexpr int kChannels = 2;
 
+// Programme-like material: a few tones over a little noise.
+void toneMix(int frames, std::vector<std::vector<float>>& in) {
+    std::mt19937 random(1);
+    std::uniform_real_distribution<float> noise(-0.02f, 0.02f);
+    for (int j = 0; j < frames; ++j) {
+        const float t = static_cast<float>(j);
+        in[0][j] = 0.3f * std::sin(0.0144f * t) + 0.2f * std::sin(0.0654f * t) +
+                   0.1f * std::sin(0.31f * t) + noise(random);
+        in[1][j] = 0.3f * std::sin(0.0181f * t) + 0.2f * std::sin(0.0411f * t) +
+                   0.1f * std::sin(0.27f * t) + noise(random);
+    }
+}
+
+// The file's samples as they are (mono as dual mono), repeated to fill frames.
+bool loopedInput(const CommandOptions& options, int frames, std::vector<std::vector<float>>& in,
+                 std::string& error) {
+    AudioData data;
+    if (!readAudio(options.inputPath, options.raw, data, error)) return false;
+    if (data.frames() == 0 || data.channels.size() > kChannels) {
+        error = options.inputPath + ": orvhost times mono and stereo files that hold audio";
+        return false;
+    }
+    for (int c = 0; c < kChannels; ++c) {
+        const std::vector<float>& source = data.channels[std::min<std::size_t>(c, data.channels.size() - 1)];
+        for (int j = 0; j < frames; ++j) in[c][j] = source[static_cast<std::size_t>(j) % source.size()];
+    }
+    return true;
+}
+
 }  // namespace
 
 int runBench(const std::string& plugin, const CommandOptions& options) {
@@ -39,15 +68,14 @@ int runBench(const std::string& plugin, const CommandOptions& options) {
     const int ports = std::max({effect->numInputs, effect->numOutputs, kChannels});
     std::vector<std::vector<float>> in(ports, std::vector<float>(frames));
     std::vector<std::vector<float>> out(ports, std::vector<float>(options.block));
-    std::mt19937 random(1);
-    // Programme-like material: a few tones over a little noise.
-    std::uniform_real_distribution<float> noise(-0.02f, 0.02f);
-    for (int j = 0; j < frames; ++j) {
-        const float t = static_cast<float>(j);
-        in[0][j] = 0.3f * std::sin(0.0144f * t) + 0.2f * std::sin(0.0654f * t) +
-                   0.1f * std::sin(0.31f * t) + noise(random);
-        in[1][j] = 0.3f * std::sin(0.0181f * t) + 0.2f * std::sin(0.0411f * t) +
-                   0.1f * std::sin(0.27f * t) + noise(random);
+    if (!options.inputPath.empty()) {
+        std::string error;
+        if (!loopedInput(options, frames, in, error)) {
+            std::fprintf(stderr, "orvhost: %s\n", error.c_str());
+            return 1;
+        }
+    } else {
+        toneMix(frames, in);
     }
     std::vector<float*> inPointers(ports), outPointers(ports);
     const auto pass = [&] {

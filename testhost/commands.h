@@ -15,6 +15,7 @@ struct CommandOptions {
     std::vector<std::string> midi;       // --midi FRAME:STATUS:DATA1:DATA2
     int block = 512;                     // --block N
     double seconds = 5;                  // --seconds S (bench)
+    std::string inputPath;               // --input FILE (bench): the programme to time
     RawFormat raw;                       // --rate, --channels (raw streams)
 };
 

@@ -21,7 +21,7 @@ int usage() {
                  "                [--rate HZ] [--channels N]   (IN and OUT are raw 32-bit float streams)\n"
                  "       orvhost editor PLUGIN OUT.png [--set NAME=VALUE]...\n"
 #endif
-                 "       orvhost bench PLUGIN [--seconds S] [--block N] [--set NAME=VALUE]...\n");
+                 "       orvhost bench PLUGIN [--seconds S] [--block N] [--input FILE] [--set NAME=VALUE]...\n");
     return 2;
 }
 
@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
             options.statePath = argv[++i];
         } else if (a == "--save-state" && hasValue) {
             options.saveStatePath = argv[++i];
+        } else if (a == "--input" && hasValue) {
+            options.inputPath = argv[++i];
         } else if (a == "--midi" && hasValue) {
             options.midi.push_back(argv[++i]);
         } else if ((a == "--block" || a == "--seconds" || a == "--rate" || a == "--channels") && hasValue) {

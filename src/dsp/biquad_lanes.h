@@ -16,7 +16,6 @@ struct BiquadLanes {
     const LaneImage* image;
     int first;
     V x1, x2, y1, y2;
-    V a1y1;  // a1 * y1, formed from the unflushed output (see step)
 
     // One step on a flushed input s. Answers the output and leaves its
     // flushed form in y1, which is also what the next section takes: the
@@ -25,17 +24,12 @@ struct BiquadLanes {
         V t = V::load(image->b0 + first) * s;
         t = t + V::load(image->b1 + first) * x1;
         t = t + V::load(image->b2 + first) * x2;
-        t = t - a1y1;
+        t = t - V::load(image->a1 + first) * y1;
         const V y = t - V::load(image->a2 + first) * y2;
         x2 = x1;
         x1 = s;
         y2 = y1;
-        // a1 * flush(y) without waiting for the flush: a flushed value is
-        // +0, and a1 * +0 is known in advance.
-        const V a1 = V::load(image->a1 + first);
-        const auto small = less(magnitude(y), V::all(kFlushThreshold));
-        y1 = clearWhere(small, y);
-        a1y1 = select(small, a1 * V::zero(), a1 * y);
+        y1 = flush(y);
         return y;
     }
 
@@ -45,7 +39,6 @@ struct BiquadLanes {
         x2 = select(mask, other.x2, x2);
         y1 = select(mask, other.y1, y1);
         y2 = select(mask, other.y2, y2);
-        a1y1 = select(mask, other.a1y1, a1y1);
     }
 };
 
@@ -60,7 +53,6 @@ BiquadLanes<V> loadBiquad(const LaneImage& im, int first = 0) {
     q.x2 = V::load(im.x2 + first);
     q.y1 = flush(V::load(im.y1 + first));
     q.y2 = V::load(im.y2 + first);
-    q.a1y1 = V::load(im.a1 + first) * q.y1;
     return q;
 }
 

@@ -32,6 +32,8 @@ constexpr int kFirstLowPassLag = kPeakLag + kStageLag;
 constexpr int kSecondLowPassLag = kFirstLowPassLag + kFeedLag;
 constexpr int kDepth = kSecondLowPassLag;  // iterations the filters need to drain
 constexpr int kGuardLag = 4;               // the clip guard behind the low-pass
+constexpr int kGuardStart = kSecondLowPassLag + kGuardLag;  // the guard's first iteration
+static_assert(kDepth <= kGuardStart, "the first iterations have no guard sample");
 
 // Lane groups of the filter image: each section pair's lanes, and how far
 // behind the input each lane works (idle lanes count as not behind).
@@ -143,28 +145,128 @@ struct Avx512Front {
 };
 #endif
 
-inline __m128i asInt(F4 v) { return _mm_castps_si128(v.v); }
-inline F4 asFloat(__m128i v) { return {_mm_castsi128_ps(v)}; }
+// The clip guard's newest ring entries, kept in registers: kRecentPairs
+// (M, S) pairs, oldest first, for entries w - kRecentPairs to w - 1. A
+// half-wave rescale then scales them without a loop or a branch; only
+// half-waves longer than that reach back into the ring in memory.
+constexpr int kRecentPairs = 8;
+alignas(64) inline constexpr std::int32_t kRecentAges[2 * kRecentPairs] = {8, 8, 7, 7, 6, 6, 5, 5,
+                                                                          4, 4, 3, 3, 2, 2, 1, 1};
 
-// Rescales the half-waves that end at w in the lanes of `lanes`: every ring
-// entry from the segment start up to w - 1 by kGuardPeak / peak; answers
-// the peaks, which become 1 there. Rare: only half-waves that exceeded
-// full scale.
-[[gnu::noinline, gnu::cold]] inline F4 rescaleHalfWaves(float* ring, std::int32_t mask, std::int32_t w,
-                                                       int lanes, F4 peak, __m128i segmentStart) {
-    alignas(16) float p[4];
+inline float* ringPair(float* ring, std::int32_t index, std::int32_t mask) { return ring + 2 * (index & mask); }
+
+// Ring entries of the half-waves in the channels of `lanes` from their
+// start up to the oldest entry kept in registers, times the factors.
+[[gnu::noinline, gnu::cold]] inline void scaleOlderEntries(float* ring, std::int32_t mask, std::int32_t w,
+                                                          int lanes, __m128i start, F4 factor) {
+    alignas(16) float f[4];
     alignas(16) std::int32_t z[4];
-    _mm_store_ps(p, peak.v);
-    _mm_store_si128(reinterpret_cast<__m128i*>(z), segmentStart);
+    _mm_store_ps(f, factor.v);
+    _mm_store_si128(reinterpret_cast<__m128i*>(z), start);
     for (int k = 0; k < 2; ++k) {
         if (!(lanes & (1 << k))) continue;
-        const float factor = kGuardPeak / p[k];
-        const std::int32_t length = (w - z[k]) & mask;
-        for (std::int32_t i = 0; i < length; ++i) ring[2 * ((z[k] + i) & mask) + k] *= factor;
-        p[k] = 1.0f;
+        const std::int32_t length = ((w - z[k]) & mask) - kRecentPairs;
+        for (std::int32_t i = 0; i < length; ++i) ringPair(ring, z[k] + i, mask)[k] *= f[k];
     }
-    return {_mm_load_ps(p)};
 }
+
+template <class V>
+struct RecentPairs;
+
+template <class V>
+struct RecentPairsBase {
+    static constexpr int kVectors = 2 * kRecentPairs / V::kLanes;
+    V pairs[kVectors];
+
+    RecentPairsBase(const float* ring, std::int32_t w, std::int32_t mask) {
+        alignas(64) float image[2 * kRecentPairs];
+        for (int i = 0; i < kRecentPairs; ++i)
+            for (int k = 0; k < 2; ++k) image[2 * i + k] = ringPair(const_cast<float*>(ring), w - kRecentPairs + i, mask)[k];
+        for (int v = 0; v < kVectors; ++v) pairs[v] = V::load(image + v * V::kLanes);
+    }
+    void store(float* ring, std::int32_t w, std::int32_t mask) const {
+        alignas(64) float image[2 * kRecentPairs];
+        for (int v = 0; v < kVectors; ++v) pairs[v].store(image + v * V::kLanes);
+        for (int i = 0; i < kRecentPairs; ++i)
+            for (int k = 0; k < 2; ++k) ringPair(ring, w - kRecentPairs + i, mask)[k] = image[2 * i + k];
+    }
+};
+
+// One specialisation per instruction set, for its widest vector.
+#if !defined(__AVX2__)
+template <>
+struct RecentPairs<F4> : RecentPairsBase<F4> {
+    using RecentPairsBase::RecentPairsBase;
+
+    // Entry w joins; entry w - kRecentPairs leaves for the ring.
+    [[gnu::always_inline]] void push(F4 x, float* ring, std::int32_t w, std::int32_t mask) {
+        storePair(ringPair(ring, w - kRecentPairs, mask), pairs[0]);
+        for (int v = 0; v < kVectors; ++v) {
+            const __m128 next = v + 1 < kVectors ? pairs[v + 1].v : x.v;
+            pairs[v].v = _mm_shuffle_ps(pairs[v].v, next, _MM_SHUFFLE(1, 0, 3, 2));
+        }
+    }
+    // The entries at most `length` old times `factor`, in the channels of `chosen`.
+    [[gnu::always_inline]] void scale(__m128i length, F4 factor, F4::Mask chosen) {
+        const __m128i lengths = _mm_shuffle_epi32(length, _MM_SHUFFLE(1, 0, 1, 0));
+        const F4 factors = lowHalves(factor, factor), picked = lowHalves(chosen, chosen);
+        for (int v = 0; v < kVectors; ++v) {
+            const __m128i ages = _mm_load_si128(reinterpret_cast<const __m128i*>(kRecentAges + 4 * v));
+            const F4 older{_mm_castsi128_ps(_mm_cmpgt_epi32(ages, lengths))};
+            pairs[v] = select(clearWhere(older, picked), pairs[v] * factors, pairs[v]);
+        }
+    }
+};
+
+#elif !defined(__AVX512F__)
+template <>
+struct RecentPairs<F8> : RecentPairsBase<F8> {
+    using RecentPairsBase::RecentPairsBase;
+
+    [[gnu::always_inline]] void push(F4 x, float* ring, std::int32_t w, std::int32_t mask) {
+        storePair(ringPair(ring, w - kRecentPairs, mask), F4{_mm256_castps256_ps128(pairs[0].v)});
+        for (int v = 0; v < kVectors; ++v) {
+            const __m256 next = v + 1 < kVectors ? pairs[v + 1].v : _mm256_castps128_ps256(x.v);
+            const __m256 across = _mm256_permute2f128_ps(pairs[v].v, next, 0x21);
+            pairs[v].v = _mm256_shuffle_ps(pairs[v].v, across, _MM_SHUFFLE(1, 0, 3, 2));
+        }
+    }
+    [[gnu::always_inline]] void scale(__m128i length, F4 factor, F4::Mask chosen) {
+        const __m256i lengths = _mm256_broadcastq_epi64(length);
+        const F8 factors{_mm256_castpd_ps(_mm256_broadcastsd_pd(_mm_castps_pd(factor.v)))};
+        const F8 picked{_mm256_castpd_ps(_mm256_broadcastsd_pd(_mm_castps_pd(chosen.v)))};
+        for (int v = 0; v < kVectors; ++v) {
+            const __m256i ages = _mm256_load_si256(reinterpret_cast<const __m256i*>(kRecentAges + 8 * v));
+            const F8 older{_mm256_castsi256_ps(_mm256_cmpgt_epi32(ages, lengths))};
+            pairs[v] = select(clearWhere(older, picked), pairs[v] * factors, pairs[v]);
+        }
+    }
+};
+#else
+template <>
+struct RecentPairs<F16> : RecentPairsBase<F16> {
+    using RecentPairsBase::RecentPairsBase;
+
+    [[gnu::always_inline]] void push(F4 x, float* ring, std::int32_t w, std::int32_t mask) {
+        storePair(ringPair(ring, w - kRecentPairs, mask), F4{_mm512_castps512_ps128(pairs[0].v)});
+        for (int v = 0; v < kVectors; ++v) {
+            const __m512 next = v + 1 < kVectors ? pairs[v + 1].v : _mm512_zextps128_ps512(x.v);
+            pairs[v].v = _mm512_castsi512_ps(
+                _mm512_alignr_epi32(_mm512_castps_si512(next), _mm512_castps_si512(pairs[v].v), 2));
+        }
+    }
+    [[gnu::always_inline]] void scale(__m128i length, F4 factor, F4::Mask chosen) {
+        const __m512i lengths = _mm512_broadcastq_epi64(length);
+        // The two channels' bits, repeated over the pairs.
+        const __mmask16 picked = static_cast<__mmask16>((chosen & 3) * 0x5555u);
+        const __m512 factors = _mm512_castpd_ps(_mm512_broadcastsd_pd(_mm_castps_pd(factor.v)));
+        for (int v = 0; v < kVectors; ++v) {
+            const __mmask16 older = _mm512_cmpgt_epi32_mask(_mm512_load_si512(kRecentAges + 16 * v), lengths);
+            pairs[v].v = _mm512_mask_mul_ps(pairs[v].v, static_cast<__mmask16>(picked & ~older), pairs[v].v, factors);
+        }
+    }
+};
+#endif
 
 #define ORV_INLINE [[gnu::always_inline]] inline
 
@@ -184,15 +286,17 @@ public:
           s_(pair(job.guard[0].lastSample, job.guard[1].lastSample)),
           peak_(pair(job.guard[0].peak, job.guard[1].peak)),
           z_(_mm_setr_epi32(job.guard[0].segmentStart, job.guard[1].segmentStart, 0, 0)),
+          recent_(job.ring, job.guard[0].writeIndex, job.ringMask),
           w_(job.guard[0].writeIndex), lastBeforeWindow_(_mm_set1_epi32(job.window - 1)) {}
 
     ORV_INLINE void run() {
         // The first and the last iterations, in which some lanes work
         // outside the piece, keep or take state lane by lane.
         int j = 0;
-        for (; j < kDepth; ++j) iterate<true>(j);
-        for (; j < n_ - 1; ++j) iterate<false>(j);
-        for (; j < n_ + kDepth; ++j) iterate<true>(j);
+        for (; j < kDepth; ++j) iterate<true, false>(j);
+        for (; j < std::min(n_ - 1, kGuardStart); ++j) iterate<false, false>(j);
+        for (; j < n_ - 1; ++j) iterate<false, Guard>(j);
+        for (; j < n_ + kDepth; ++j) iterate<true, Guard>(j);
         if constexpr (Guard)
             for (int t = std::max(0, n_ - kGuardLag); t < n_; ++t) guard(loadPair(pairs_ + 2 * t));
         finish();
@@ -201,10 +305,15 @@ public:
 private:
     ORV_INLINE F4 quantise(F4 v) const {
         if (!quantise_) return v;
-        const F4 scaled = v * quantScale_;
-        const F4 inRange = less(magnitude(scaled), F4::all(kQuantRange));
-        const F4 q = F4{_mm_cvtepi32_ps(_mm_cvttps_epi32(scaled.v))} * quantReciprocal_;
-        return select(inRange, q, sanitized(v));
+        const __m128i whole = _mm_cvttps_epi32((v * quantScale_).v);
+        const F4 q = F4{_mm_cvtepi32_ps(whole)} * quantReciprocal_;
+        // The conversion gives the integer minimum exactly when |v * scale| < 2^31
+        // fails (not a number included); such samples pass as they are, or as
+        // silence when not finite.
+        const auto outside = intEqual(whole, _mm_set1_epi32(INT32_MIN));
+        if (signBits(outside) & 3) [[unlikely]]
+            return select(outside, sanitized(v), q);
+        return q;
     }
 
     // Decoder and Sample/Bit stage on the peak's output; answers the
@@ -238,22 +347,29 @@ private:
         const F4 step = minOf(jump, limit + magnitude(x * F4::all(0.5f)) * (jump - limit));
         const F4 limited = s_ + (step ^ (d & F4::bits(kSignBit)));
         x = select(greater(jump, limit), limited, x);
-        storePair(ring_ + 2 * w_, x);
-        const F4 cross = notGreaterEqual(s_ * x, F4::zero());
+        const auto cross = notGreaterEqual(s_ * x, F4::zero());
         const __m128i w = _mm_set1_epi32(w_);
         const __m128i length = _mm_and_si128(_mm_sub_epi32(w, z_), _mm_set1_epi32(ringMask_));
-        const F4 expire = clearWhere(cross, asFloat(_mm_cmpgt_epi32(length, lastBeforeWindow_)));
-        const F4 untracked = asFloat(_mm_cmpeq_epi32(z_, _mm_set1_epi32(-1)));
-        const F4 rescale = clearWhere(untracked, cross & greater(peak_, F4::all(1.0f)));
-        if (const int lanes = signBits(rescale) & 3) [[unlikely]]
-            peak_ = rescaleHalfWaves(ring_, ringMask_, w_, lanes, peak_, z_);
-        z_ = asInt(select(cross, asFloat(w), asFloat(z_)) | expire);
+        const auto expire = clearWhere(cross, intGreater(length, lastBeforeWindow_));
+        const auto untracked = intEqual(z_, _mm_set1_epi32(-1));
+        // A half-wave above full scale that ends here is scaled to a peak of
+        // kGuardPeak: always computed, applied where chosen.
+        const auto rescale = clearWhere(untracked, cross & greater(peak_, F4::all(1.0f)));
+        const F4 factor = F4::all(kGuardPeak) / peak_;
+        recent_.scale(length, factor, rescale);
+        const auto reachesRing = intGreater(length, _mm_set1_epi32(kRecentPairs));
+        if (const int lanes = signBits(rescale & reachesRing) & 3) [[unlikely]]
+            scaleOlderEntries(ring_, ringMask_, w_, lanes, z_, factor);
+        peak_ = select(rescale, F4::all(1.0f), peak_);
+        recent_.push(x, ring_, w_, ringMask_);
+        z_ = select(expire, _mm_set1_epi32(-1), select(cross, w, z_));
         peak_ = maxOf(magnitude(x), clearWhere(expire, peak_));
         s_ = x;
         w_ = (w_ + 1) & ringMask_;
     }
 
-    template <bool Edge>
+    // GuardNow: whether the clip guard may have a sample in this iteration.
+    template <bool Edge, bool GuardNow>
     ORV_INLINE void iterate(int j) {
         const bool firstLowPassIn = !Edge || inPiece(j - kFirstLowPassLag, n_);
         const F4 in = !Edge || j < n_ ? loadPair(pairs_ + 2 * j) : F4::zero();
@@ -263,14 +379,15 @@ private:
         if (!Edge || inPiece(j - kPeakLag, n_)) storePair(pairs_ + 2 * (j - kPeakLag), holdStage(peakOut));
         if (!Edge || inPiece(j - kSecondLowPassLag, n_))
             storePair(pairs_ + 2 * (j - kSecondLowPassLag), sanitized(lowPassOut));
-        if constexpr (Guard) {
-            const int t = j - kSecondLowPassLag - kGuardLag;
-            if (t >= 0) guard(loadPair(pairs_ + 2 * t));
+        if constexpr (GuardNow) {
+            const int t = j - kGuardStart;
+            if (!Edge || t >= 0) guard(loadPair(pairs_ + 2 * t));
         }
     }
 
     ORV_INLINE void finish() {
         front_.save(job_.filters);
+        if constexpr (Guard) recent_.store(ring_, w_, ringMask_);
         if constexpr (!Hold) {
             previous_ = current_;
             job_.holdCounter = std::max(holdCounter_, holdPeriod_);
@@ -308,59 +425,63 @@ private:
     std::int32_t holdCounter_;
     F4 s_, peak_;
     __m128i z_;
+    RecentPairs<Wide> recent_;
     std::int32_t w_;
     const __m128i lastBeforeWindow_;
 };
 
 // Sanitizing, gains, the input matrix and the flush of the equaliser's
-// input, four samples at a time, into interleaved pairs.
+// input, a vector of samples at a time, into interleaved pairs.
 inline void prepareInput(FusedJob& job) {
+    constexpr int kStep = Wide::kLanes;
     const int n = job.n;
-    const F4 half = F4::all(0.5f);
     const auto gains = [&](int j, int k) {
-        return job.ramp[k] ? F4{_mm_loadu_ps(job.ramp[k] + j)} : F4::all(job.steadyGain[k]);
+        return job.ramp[k] ? Wide::load(job.ramp[k] + j) : Wide::all(job.steadyGain[k]);
     };
     int j = 0;
-    for (; j + 4 <= n; j += 4) {
-        const F4 l = sanitized(F4{_mm_loadu_ps(job.in[0] + j)});
-        const F4 r = sanitized(F4{_mm_loadu_ps(job.in[1] + j)});
-        F4 m, s;
+    for (; j + kStep <= n; j += kStep) {
+        const Wide l = sanitized(Wide::load(job.in[0] + j));
+        const Wide r = sanitized(Wide::load(job.in[1] + j));
+        Wide m, s;
         if (job.encode) {
-            m = (r + l) * gains(j, 0) * half;
-            s = (l - r) * gains(j, 1) * half;
+            m = (r + l) * gains(j, 0) * Wide::all(0.5f);
+            s = (l - r) * gains(j, 1) * Wide::all(0.5f);
         } else {
             m = l * gains(j, 0);
             s = r * gains(j, 1);
         }
-        m = flush(m);
-        s = flush(s);
-        _mm_storeu_ps(job.pairs + 2 * j, _mm_unpacklo_ps(m.v, s.v));
-        _mm_storeu_ps(job.pairs + 2 * j + 4, _mm_unpackhi_ps(m.v, s.v));
+        Wide lo, hi;
+        interleave(flush(m), flush(s), lo, hi);
+        lo.store(job.pairs + 2 * j);
+        hi.store(job.pairs + 2 * j + kStep);
     }
     for (; j < n; ++j) {
         F4 v = sanitized(loadPair(job.in[0], job.in[1], j));
         const F4 ramp = job.ramp[0] ? loadPair(job.ramp[0], job.ramp[1], j)
                                     : pair(job.steadyGain[0], job.steadyGain[1]);
-        v = job.encode ? sumAndDifference(v) * ramp * half : v * ramp;
+        v = job.encode ? sumAndDifference(v) * ramp * F4::all(0.5f) : v * ramp;
         storePair(job.pairs + 2 * j, flush(v));
     }
 }
 
 // Comp and Output on count interleaved pairs, into the two outputs.
 inline void compAndOutput(const FusedJob& job, const float* pairs, int count, float* out0, float* out1) {
-    const F4 comp{_mm_setr_ps(job.comp[0], job.comp[1], job.comp[0], job.comp[1])};
-    const F4 output = F4::all(job.output);
-    const F4 one = F4::all(1.0f);
-    const auto shape = [&](F4 x) { return ((one - magnitude(x)) * comp + one) * output * x; };
+    constexpr int kStep = Wide::kLanes;
+    const auto shape = [&](auto x, auto comp) {
+        using V = decltype(x);
+        return ((V::all(1.0f) - magnitude(x)) * comp + V::all(1.0f)) * V::all(job.output) * x;
+    };
+    const Wide comp0 = Wide::all(job.comp[0]), comp1 = Wide::all(job.comp[1]);
     int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const F4 a = shape(F4{_mm_loadu_ps(pairs + 2 * i)});
-        const F4 b = shape(F4{_mm_loadu_ps(pairs + 2 * i + 4)});
-        _mm_storeu_ps(out0 + i, _mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(2, 0, 2, 0)));
-        _mm_storeu_ps(out1 + i, _mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(3, 1, 3, 1)));
+    for (; i + kStep <= count; i += kStep) {
+        Wide m, s;
+        deinterleave(Wide::load(pairs + 2 * i), Wide::load(pairs + 2 * i + kStep), m, s);
+        shape(m, comp0).store(out0 + i);
+        shape(s, comp1).store(out1 + i);
     }
+    const F4 comp = pair(job.comp[0], job.comp[1]);
     for (; i < count; ++i) {
-        const F4 y = shape(loadPair(pairs + 2 * i));
+        const F4 y = shape(loadPair(pairs + 2 * i), comp);
         out0[i] = lane0(y);
         out1[i] = lane1(y);
     }

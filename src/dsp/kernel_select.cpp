@@ -33,7 +33,9 @@ bool kernelSupported(Kernel kernel) {
     // The checks also ask whether the operating system saves the wide registers.
     __builtin_cpu_init();
     switch (kernel) {
-    case Kernel::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    case Kernel::Avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+               __builtin_cpu_supports("avx512dq");
     case Kernel::Avx2: return __builtin_cpu_supports("avx2") != 0;
     case Kernel::Sse2: break;
     }
