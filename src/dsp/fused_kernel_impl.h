@@ -206,14 +206,13 @@ struct RecentPairs<F4> : RecentPairsBase<F4> {
             pairs[v].v = _mm_shuffle_ps(pairs[v].v, next, _MM_SHUFFLE(1, 0, 3, 2));
         }
     }
-    // The entries at most `length` old times `factor`, in the channels of `chosen`.
-    [[gnu::always_inline]] void scale(__m128i length, F4 factor, F4::Mask chosen) {
-        const __m128i lengths = _mm_shuffle_epi32(length, _MM_SHUFFLE(1, 0, 1, 0));
-        const F4 factors = lowHalves(factor, factor), picked = lowHalves(chosen, chosen);
+    // The entries at most `reach` old (per channel; 0 for none) times `factor`.
+    [[gnu::always_inline]] void scale(__m128i reach, F4 factor) {
+        const __m128i reaches = _mm_shuffle_epi32(reach, _MM_SHUFFLE(1, 0, 1, 0));
+        const F4 factors = lowHalves(factor, factor);
         for (int v = 0; v < kVectors; ++v) {
             const __m128i ages = _mm_load_si128(reinterpret_cast<const __m128i*>(kRecentAges + 4 * v));
-            const F4 older{_mm_castsi128_ps(_mm_cmpgt_epi32(ages, lengths))};
-            pairs[v] = select(clearWhere(older, picked), pairs[v] * factors, pairs[v]);
+            pairs[v] = select(intGreater(ages, reaches), pairs[v], pairs[v] * factors);
         }
     }
 };
@@ -231,14 +230,13 @@ struct RecentPairs<F8> : RecentPairsBase<F8> {
             pairs[v].v = _mm256_shuffle_ps(pairs[v].v, across, _MM_SHUFFLE(1, 0, 3, 2));
         }
     }
-    [[gnu::always_inline]] void scale(__m128i length, F4 factor, F4::Mask chosen) {
-        const __m256i lengths = _mm256_broadcastq_epi64(length);
+    [[gnu::always_inline]] void scale(__m128i reach, F4 factor) {
+        const __m256i reaches = _mm256_broadcastq_epi64(reach);
         const F8 factors{_mm256_castpd_ps(_mm256_broadcastsd_pd(_mm_castps_pd(factor.v)))};
-        const F8 picked{_mm256_castpd_ps(_mm256_broadcastsd_pd(_mm_castps_pd(chosen.v)))};
         for (int v = 0; v < kVectors; ++v) {
             const __m256i ages = _mm256_load_si256(reinterpret_cast<const __m256i*>(kRecentAges + 8 * v));
-            const F8 older{_mm256_castsi256_ps(_mm256_cmpgt_epi32(ages, lengths))};
-            pairs[v] = select(clearWhere(older, picked), pairs[v] * factors, pairs[v]);
+            const F8 older{_mm256_castsi256_ps(_mm256_cmpgt_epi32(ages, reaches))};
+            pairs[v] = select(older, pairs[v], pairs[v] * factors);
         }
     }
 };
@@ -255,14 +253,12 @@ struct RecentPairs<F16> : RecentPairsBase<F16> {
                 _mm512_alignr_epi32(_mm512_castps_si512(next), _mm512_castps_si512(pairs[v].v), 2));
         }
     }
-    [[gnu::always_inline]] void scale(__m128i length, F4 factor, F4::Mask chosen) {
-        const __m512i lengths = _mm512_broadcastq_epi64(length);
-        // The two channels' bits, repeated over the pairs.
-        const __mmask16 picked = static_cast<__mmask16>((chosen & 3) * 0x5555u);
+    [[gnu::always_inline]] void scale(__m128i reach, F4 factor) {
+        const __m512i reaches = _mm512_broadcastq_epi64(reach);
         const __m512 factors = _mm512_castpd_ps(_mm512_broadcastsd_pd(_mm_castps_pd(factor.v)));
         for (int v = 0; v < kVectors; ++v) {
-            const __mmask16 older = _mm512_cmpgt_epi32_mask(_mm512_load_si512(kRecentAges + 16 * v), lengths);
-            pairs[v].v = _mm512_mask_mul_ps(pairs[v].v, static_cast<__mmask16>(picked & ~older), pairs[v].v, factors);
+            const __mmask16 within = _mm512_cmple_epi32_mask(_mm512_load_si512(kRecentAges + 16 * v), reaches);
+            pairs[v].v = _mm512_mask_mul_ps(pairs[v].v, within, pairs[v].v, factors);
         }
     }
 };
@@ -356,7 +352,7 @@ private:
         // kGuardPeak: always computed, applied where chosen.
         const auto rescale = clearWhere(untracked, cross & greater(peak_, F4::all(1.0f)));
         const F4 factor = F4::all(kGuardPeak) / peak_;
-        recent_.scale(length, factor, rescale);
+        recent_.scale(select(rescale, length, _mm_setzero_si128()), factor);
         const auto reachesRing = intGreater(length, _mm_set1_epi32(kRecentPairs));
         if (const int lanes = signBits(rescale & reachesRing) & 3) [[unlikely]]
             scaleOlderEntries(ring_, ringMask_, w_, lanes, z_, factor);
