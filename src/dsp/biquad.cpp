@@ -125,6 +125,7 @@ void designSection(BiquadSection& s, float fs) {
     s.b2 = normalised(r.b2, inverseA0);
     s.a1 = normalised(r.a1, inverseA0);
     s.a2 = normalised(r.a2, inverseA0);
+    ++s.revision;
 }
 
 void runChain(BiquadSection* first, float* samples, int n) {

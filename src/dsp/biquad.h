@@ -32,6 +32,7 @@ struct BiquadSection {
     float b0 = 0, b1 = 0, b2 = 0, a1 = 0, a2 = 0;  // already divided by a0
     BiquadStage stage[2];
     BiquadSection* next = nullptr;
+    std::uint32_t revision = 0;  // raised by every design, so copies of the coefficients can tell
 };
 
 // Values smaller than this in magnitude are flushed to 0 inside the filters.

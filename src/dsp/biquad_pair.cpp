@@ -31,7 +31,8 @@ struct PairChain {
         for (int i = 0; i < N; ++i)
             for (int st = 0; st < kStages; ++st) {
                 image[i][st].clear();
-                image[i][st].put(0, *a[i], *b[i], st);
+                image[i][st].putCoefficients(0, *a[i], *b[i]);
+                image[i][st].putState(0, *a[i], *b[i], st);
                 stage[i][st] = simd::loadBiquad<F4>(image[i][st]);
             }
     }
@@ -57,7 +58,7 @@ struct PairChain {
         for (int i = 0; i < N; ++i)
             for (int st = 0; st < kStages; ++st) {
                 simd::saveBiquad(stage[i][st], image[i][st]);
-                image[i][st].take(0, *a[i], *b[i], st);
+                image[i][st].takeState(0, *a[i], *b[i], st);
             }
     }
 };

@@ -35,6 +35,7 @@ void initSection(BiquadSection& s, SectionType type, float q) {
 }  // namespace
 
 DspEngine::DspEngine(int blockSize) : blockSize_(blockSize) {
+    job_.filters.clear();
     for (ChannelSections& c : sections) {
         initSection(c.lowShelf, SectionType::LowShelf, kShelfQ);
         initSection(c.highShelf, SectionType::HighShelf, kShelfQ);
@@ -124,6 +125,7 @@ void DspEngine::configure(float fs, int blockSize) {
         designSection(c.peaking, fs);
         designSection(c.lowPass, fs);
     }
+    fusedShape_ = hasFusedShape();
 }
 
 int DspEngine::processBlock(const float* const in[2], float* const out[2], int n) {
@@ -140,11 +142,13 @@ int DspEngine::processBlock(const float* const in[2], float* const out[2], int n
 }
 
 void DspEngine::processStepByStep(const float* const in[2], float* const out[2], int n) {
+    syncFilterState();
     processInputStage(in, out, n);
     processOutputStage(out, n);
 }
 
 void DspEngine::processInputStage(const float* const in[2], float* const out[2], int n) {
+    syncFilterState();
     fillGainRamps(n);
     float* m = work_[0].data();
     float* s = work_[1].data();
@@ -275,6 +279,7 @@ void DspEngine::sampleAndHold(float* const out[2], int n) {
 }
 
 void DspEngine::processOutputStage(float* const out[2], int n) {
+    syncFilterState();
     sampleAndHold(out, n);
     runLowPass(out, n);
     finishOutputStage(out, n);

@@ -112,12 +112,20 @@ private:
     // The whole piece in one loop (fused_kernel.h); false when the filters
     // do not have this effect's shapes, and then nothing is done.
     bool processFused(const float* const in[2], float* const out[2], int n);
+    // Whether the sections have the shapes the fused loop runs (set by configure).
+    bool hasFusedShape();
+    // Brings the sections' filter states up to date from the fused loop's image.
+    void syncFilterState();
     void loadJob(FusedJob& job, const float* const in[2], float* const out[2], int n);
     void storeJob(const FusedJob& job);
 
     std::vector<float> work_[2];
     std::vector<float> ramp_[2];
     std::vector<float> pairs_;  // the fused loop's interleaved (M, S) pairs
+    FusedJob job_;              // what the fused loop reads and writes, kept between pieces
+    bool fusedShape_ = false;
+    bool filterStateInImage_ = false;  // the sections' stage values are behind the image's
+    std::uint32_t imageRevision_[kFusedGroups][2] = {};  // the designs whose coefficients the image holds
     std::vector<float> ring_;   // the clip guard's rings, interleaved: [2 * index + channel]
     std::int32_t ringMask_ = 0;
     int blockSize_ = kCoreBlockSize;

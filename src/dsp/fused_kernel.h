@@ -30,6 +30,8 @@ struct GuardState {
     float lastSample = 0.0f;
 };
 
+constexpr int kFusedGroups = 5;
+
 // Everything one piece needs, read and written by the loop.
 struct FusedJob {
     int n = 0;
@@ -43,8 +45,8 @@ struct FusedJob {
     bool encode = false;
     bool decode = false;
 
-    // Filters, in lane groups: low shelf, high shelf, peak, and the
-    // low-pass's two stages.
+    // Filters, in lane groups (kFusedGroups): low shelf, high shelf, peak,
+    // and the low-pass's two stages.
     simd::LaneImage filters;
 
     // Sample/Bit stage.

@@ -16,7 +16,9 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <utility>
 
 #include "dsp/biquad_lanes.h"
 #include "dsp/fused_kernel.h"
@@ -25,13 +27,13 @@ namespace orv::simd {
 inline namespace ORV_SIMD_TARGET {
 
 constexpr int kFeedLag = 2;     // a section behind the one that feeds it in a vector
-constexpr int kStageLag = 5;    // the low-pass behind the peak (through the Sample/Bit stage)
+constexpr int kStageLag = 3;    // the low-pass behind the peak (through the Sample/Bit stage)
 constexpr int kHighShelfLag = kFeedLag;
 constexpr int kPeakLag = 2 * kFeedLag;
 constexpr int kFirstLowPassLag = kPeakLag + kStageLag;
 constexpr int kSecondLowPassLag = kFirstLowPassLag + kFeedLag;
 constexpr int kDepth = kSecondLowPassLag;  // iterations the filters need to drain
-constexpr int kGuardLag = 4;               // the clip guard behind the low-pass
+constexpr int kGuardLag = 2;               // the clip guard behind the low-pass
 constexpr int kGuardStart = kSecondLowPassLag + kGuardLag;  // the guard's first iteration
 static_assert(kDepth <= kGuardStart, "the first iterations have no guard sample");
 
@@ -44,40 +46,91 @@ inline constexpr std::int32_t kLaneLags[LaneImage::kMaxLanes] = {
 
 inline bool inPiece(int sample, int n) { return sample >= 0 && sample < n; }
 
+// How an iteration treats the lanes that work outside the piece: in the
+// steady middle every lane is inside. In the first kDepth + 1 iterations
+// (Opening<J>) a lane runs on before its samples begin and takes back its
+// state on the iteration of its lag. In the last ones (Closing<E>, iteration
+// n - 1 + E) a lane runs on after its last sample, whose state is kept aside
+// on the iteration of its lag, so that the lanes it feeds still find its
+// outputs in y2. Pieces too short for both use Masked: lane by lane, from
+// the lags at run time.
+struct Steady {
+    template <int Lag>
+    static constexpr bool in() { return true; }
+};
+template <int J>
+struct Opening {
+    template <int Lag>
+    static constexpr bool in() { return J >= Lag; }
+};
+template <int E>
+struct Closing {
+    template <int Lag>
+    static constexpr bool in() { return E <= Lag; }
+};
+struct Masked {
+    int j, n;
+    template <int Lag>
+    bool in() const { return inPiece(j - Lag, n); }
+};
+
+// Flags (all ones or zero) for the lanes first to first + 15 whose lag is L.
+template <int First, int L>
+constexpr std::array<std::int32_t, LaneImage::kMaxLanes> kLagFlags = [] {
+    std::array<std::int32_t, LaneImage::kMaxLanes> flags{};
+    for (int i = 0; i + First < LaneImage::kMaxLanes; ++i) flags[i] = kLaneLags[First + i] == L ? -1 : 0;
+    return flags;
+}();
+template <int First, int L>
+constexpr bool anyLaneWithLag(int lanes) {
+    for (int i = 0; i < lanes && i + First < LaneImage::kMaxLanes; ++i)
+        if (kLaneLags[First + i] == L) return true;
+    return false;
+}
+
 // Section stages whose lanes each run a fixed number of iterations behind
-// the input. At the start of a piece, lanes whose samples have not begun
-// keep their state; at the end the state kept is the one each lane's last
-// sample left, while the lanes run on, so that the lanes they feed still
-// find their outputs in y2.
-template <class V>
+// the input; First is the image lane of the vector's lane 0.
+template <class V, int First>
 struct PipelinedBiquad {
-    BiquadLanes<V> live, last;
-    int first;
+    BiquadLanes<V> live, initial, last;
 
-    PipelinedBiquad(const LaneImage& im, int firstLane)
-        : live(loadBiquad<V>(im, firstLane)), last(live), first(firstLane) {}
-    void save(LaneImage& im) const { saveBiquad(last, im, first); }
+    explicit PipelinedBiquad(const LaneImage& im) : live(loadBiquad<V>(im, First)), initial(live), last(live) {}
+    void save(LaneImage& im) const { saveBiquad(last, im, First); }
 
-    template <bool Edge>
-    [[gnu::always_inline]] V step(V input, int j, int n) {
-        if constexpr (!Edge) {
-            return live.step(input);
-        } else {
-            const BiquadLanes<V> before = live;
-            const V y = live.step(input);
-            live.takeStateWhere(V::above(kLaneLags + first, j), before);
-            last.takeStateWhere(V::equal(kLaneLags + first, j - (n - 1)), live);
-            return y;
-        }
+    [[gnu::always_inline]] V step(V input, Steady) { return live.step(input); }
+
+    template <int J>
+    [[gnu::always_inline]] V step(V input, Opening<J>) {
+        if constexpr (J > 0 && anyLaneWithLag<First, J>(V::kLanes))
+            live.takeStateWhere(V::flagged(kLagFlags<First, J>.data()), initial);
+        return live.step(input);
+    }
+
+    template <int E>
+    [[gnu::always_inline]] V step(V input, Closing<E>) {
+        const V y = live.step(input);
+        if constexpr (anyLaneWithLag<First, E>(V::kLanes))
+            last.takeStateWhere(V::flagged(kLagFlags<First, E>.data()), live);
+        return y;
+    }
+
+    [[gnu::always_inline]] V step(V input, Masked at) {
+        const BiquadLanes<V> before = live;
+        const V y = live.step(input);
+        live.takeStateWhere(V::above(kLaneLags + First, at.j), before);
+        last.takeStateWhere(V::equal(kLaneLags + First, at.j - (at.n - 1)), live);
+        return y;
     }
 };
 
 // SSE2: low shelf and high shelf in one vector, peak and the low-pass's
 // first stage in a second, its second stage in a third (upper lanes idle).
 struct Sse2Front {
-    PipelinedBiquad<F4> shelves, middle, last;
+    PipelinedBiquad<F4, 0> shelves;
+    PipelinedBiquad<F4, 4> middle;
+    PipelinedBiquad<F4, 8> last;
 
-    explicit Sse2Front(const LaneImage& im) : shelves(im, 0), middle(im, 4), last(im, 8) {}
+    explicit Sse2Front(const LaneImage& im) : shelves(im), middle(im), last(im) {}
     void save(LaneImage& im) const {
         shelves.save(im);
         middle.save(im);
@@ -86,14 +139,14 @@ struct Sse2Front {
 
     // Takes the input pair of sample j and the low-pass's input for j - 7;
     // gives the peak's output for j - 4 and the low-pass's for j - 9.
-    template <bool Edge>
-    [[gnu::always_inline]] void run(F4 in, F4 toLowPass, int j, int n, F4& peakOut, F4& lowPassOut) {
+    template <class Policy>
+    [[gnu::always_inline]] void run(F4 in, F4 toLowPass, Policy at, F4& peakOut, F4& lowPassOut) {
         const F4 toShelves = lowHalves(in, shelves.live.y2);
         const F4 toMiddle{_mm_shuffle_ps(shelves.live.y2.v, toLowPass.v, _MM_SHUFFLE(1, 0, 3, 2))};
         const F4 toLast = highHalf(middle.live.y2);
-        shelves.step<Edge>(toShelves, j, n);
-        peakOut = middle.step<Edge>(toMiddle, j, n);
-        lowPassOut = last.step<Edge>(toLast, j, n);
+        shelves.step(toShelves, at);
+        peakOut = middle.step(toMiddle, at);
+        lowPassOut = last.step(toLast, at);
     }
 };
 
@@ -101,26 +154,26 @@ struct Sse2Front {
 // AVX2: the first four sections in one vector, the low-pass's second stage
 // in a second one.
 struct Avx2Front {
-    PipelinedBiquad<F8> sections;
-    PipelinedBiquad<F4> last;
+    PipelinedBiquad<F8, 0> sections;
+    PipelinedBiquad<F4, 8> last;
 
-    explicit Avx2Front(const LaneImage& im) : sections(im, 0), last(im, 8) {}
+    explicit Avx2Front(const LaneImage& im) : sections(im), last(im) {}
     void save(LaneImage& im) const {
         sections.save(im);
         last.save(im);
     }
 
-    template <bool Edge>
-    [[gnu::always_inline]] void run(F4 in, F4 toLowPass, int j, int n, F4& peakOut, F4& lowPassOut) {
+    template <class Policy>
+    [[gnu::always_inline]] void run(F4 in, F4 toLowPass, Policy at, F4& peakOut, F4& lowPassOut) {
         // Lanes 2 to 5 take the outputs two iterations old; lanes 0 and 1
         // the input, lanes 6 and 7 the low-pass's input.
         const __m256 fed = _mm256_permutevar8x32_ps(sections.live.y2.v, _mm256_setr_epi32(0, 1, 0, 1, 2, 3, 6, 7));
         const __m256 fresh = _mm256_permutevar8x32_ps(_mm256_castps128_ps256(lowHalves(in, toLowPass).v),
                                                       _mm256_setr_epi32(0, 1, 0, 1, 0, 1, 2, 3));
         const F4 toLast = highHalf(F4{_mm256_extractf128_ps(sections.live.y2.v, 1)});
-        const F8 y = sections.step<Edge>(F8{_mm256_blend_ps(fed, fresh, 0xC3)}, j, n);
+        const F8 y = sections.step(F8{_mm256_blend_ps(fed, fresh, 0xC3)}, at);
         peakOut = F4{_mm256_extractf128_ps(y.v, 1)};
-        lowPassOut = last.step<Edge>(toLast, j, n);
+        lowPassOut = last.step(toLast, at);
     }
 };
 #endif
@@ -128,17 +181,17 @@ struct Avx2Front {
 #if defined(__AVX512F__)
 // AVX-512: all five sections of both channels in one vector.
 struct Avx512Front {
-    PipelinedBiquad<F16> sections;
+    PipelinedBiquad<F16, 0> sections;
 
-    explicit Avx512Front(const LaneImage& im) : sections(im, 0) {}
+    explicit Avx512Front(const LaneImage& im) : sections(im) {}
     void save(LaneImage& im) const { sections.save(im); }
 
-    template <bool Edge>
-    [[gnu::always_inline]] void run(F4 in, F4 toLowPass, int j, int n, F4& peakOut, F4& lowPassOut) {
+    template <class Policy>
+    [[gnu::always_inline]] void run(F4 in, F4 toLowPass, Policy at, F4& peakOut, F4& lowPassOut) {
         // From y2 (indices 0 to 15) and from the fresh pairs (16 to 19).
         const __m512i from = _mm512_setr_epi32(16, 17, 0, 1, 2, 3, 18, 19, 6, 7, 10, 11, 12, 13, 14, 15);
         const __m512 fresh = _mm512_zextps128_ps512(lowHalves(in, toLowPass).v);
-        const F16 y = sections.step<Edge>(F16{_mm512_permutex2var_ps(sections.live.y2.v, from, fresh)}, j, n);
+        const F16 y = sections.step(F16{_mm512_permutex2var_ps(sections.live.y2.v, from, fresh)}, at);
         peakOut = F4{_mm512_extractf32x4_ps(y.v, 1)};
         lowPassOut = F4{_mm512_extractf32x4_ps(y.v, 2)};
     }
@@ -178,17 +231,25 @@ struct RecentPairsBase {
     static constexpr int kVectors = 2 * kRecentPairs / V::kLanes;
     V pairs[kVectors];
 
-    RecentPairsBase(const float* ring, std::int32_t w, std::int32_t mask) {
+    RecentPairsBase(float* ring, std::int32_t w, std::int32_t mask) {
         alignas(64) float image[2 * kRecentPairs];
-        for (int i = 0; i < kRecentPairs; ++i)
-            for (int k = 0; k < 2; ++k) image[2 * i + k] = ringPair(const_cast<float*>(ring), w - kRecentPairs + i, mask)[k];
-        for (int v = 0; v < kVectors; ++v) pairs[v] = V::load(image + v * V::kLanes);
+        const float* from = contiguous(w, mask) ? ringPair(ring, w - kRecentPairs, mask) : image;
+        if (from == image)
+            for (int i = 0; i < kRecentPairs; ++i)
+                for (int k = 0; k < 2; ++k) image[2 * i + k] = ringPair(ring, w - kRecentPairs + i, mask)[k];
+        for (int v = 0; v < kVectors; ++v) pairs[v] = V::load(from + v * V::kLanes);
     }
     void store(float* ring, std::int32_t w, std::int32_t mask) const {
         alignas(64) float image[2 * kRecentPairs];
-        for (int v = 0; v < kVectors; ++v) pairs[v].store(image + v * V::kLanes);
-        for (int i = 0; i < kRecentPairs; ++i)
-            for (int k = 0; k < 2; ++k) ringPair(ring, w - kRecentPairs + i, mask)[k] = image[2 * i + k];
+        float* to = contiguous(w, mask) ? ringPair(ring, w - kRecentPairs, mask) : image;
+        for (int v = 0; v < kVectors; ++v) pairs[v].store(to + v * V::kLanes);
+        if (to == image)
+            for (int i = 0; i < kRecentPairs; ++i)
+                for (int k = 0; k < 2; ++k) ringPair(ring, w - kRecentPairs + i, mask)[k] = image[2 * i + k];
+    }
+    // Whether the entries lie in one run of the ring, without wrapping.
+    static bool contiguous(std::int32_t w, std::int32_t mask) {
+        return ((w - kRecentPairs) & mask) + kRecentPairs <= mask + 1;
     }
 };
 
@@ -288,11 +349,19 @@ public:
     ORV_INLINE void run() {
         // The first and the last iterations, in which some lanes work
         // outside the piece, keep or take state lane by lane.
-        int j = 0;
-        for (; j < kDepth; ++j) iterate<true, false>(j);
-        for (; j < std::min(n_ - 1, kGuardStart); ++j) iterate<false, false>(j);
-        for (; j < n_ - 1; ++j) iterate<false, Guard>(j);
-        for (; j < n_ + kDepth; ++j) iterate<true, Guard>(j);
+        if (n_ > kDepth + 1) {
+            [&]<int... J>(std::integer_sequence<int, J...>) {
+                (iterate<false>(J, Opening<J>{}), ...);
+            }(std::make_integer_sequence<int, kDepth + 1>{});
+            int j = kDepth + 1;
+            for (; j < std::min(n_ - 1, kGuardStart); ++j) iterate<false>(j, Steady{});
+            for (; j < n_ - 1; ++j) iterate<Guard>(j, Steady{});
+            [&]<int... E>(std::integer_sequence<int, E...>) {
+                (iterate<Guard>(n_ - 1 + E, Closing<E>{}), ...);
+            }(std::make_integer_sequence<int, kDepth + 1>{});
+        } else {
+            for (int j = 0; j < n_ + kDepth; ++j) iterate<Guard>(j, Masked{j, n_});
+        }
         if constexpr (Guard)
             for (int t = std::max(0, n_ - kGuardLag); t < n_; ++t) guard(loadPair(pairs_ + 2 * t));
         finish();
@@ -365,19 +434,19 @@ private:
     }
 
     // GuardNow: whether the clip guard may have a sample in this iteration.
-    template <bool Edge, bool GuardNow>
-    ORV_INLINE void iterate(int j) {
-        const bool firstLowPassIn = !Edge || inPiece(j - kFirstLowPassLag, n_);
-        const F4 in = !Edge || j < n_ ? loadPair(pairs_ + 2 * j) : F4::zero();
-        const F4 toLowPass = firstLowPassIn ? loadPair(pairs_ + 2 * (j - kFirstLowPassLag)) : F4::zero();
+    template <bool GuardNow, class Policy>
+    ORV_INLINE void iterate(int j, Policy at) {
+        const F4 in = at.template in<0>() ? loadPair(pairs_ + 2 * j) : F4::zero();
+        const F4 toLowPass =
+            at.template in<kFirstLowPassLag>() ? loadPair(pairs_ + 2 * (j - kFirstLowPassLag)) : F4::zero();
         F4 peakOut, lowPassOut;
-        front_.template run<Edge>(in, toLowPass, j, n_, peakOut, lowPassOut);
-        if (!Edge || inPiece(j - kPeakLag, n_)) storePair(pairs_ + 2 * (j - kPeakLag), holdStage(peakOut));
-        if (!Edge || inPiece(j - kSecondLowPassLag, n_))
+        front_.run(in, toLowPass, at, peakOut, lowPassOut);
+        if (at.template in<kPeakLag>()) storePair(pairs_ + 2 * (j - kPeakLag), holdStage(peakOut));
+        if (at.template in<kSecondLowPassLag>())
             storePair(pairs_ + 2 * (j - kSecondLowPassLag), sanitized(lowPassOut));
         if constexpr (GuardNow) {
             const int t = j - kGuardStart;
-            if (!Edge || t >= 0) guard(loadPair(pairs_ + 2 * t));
+            if (t >= 0) guard(loadPair(pairs_ + 2 * t));
         }
     }
 

@@ -20,10 +20,13 @@ struct FusedSection {
 constexpr FusedSection kFusedSections[] = {
     {&ChannelSections::lowShelf, 0}, {&ChannelSections::highShelf, 0}, {&ChannelSections::peaking, 0},
     {&ChannelSections::lowPass, 0},  {&ChannelSections::lowPass, 1}};
-constexpr int kFusedGroups = static_cast<int>(std::size(kFusedSections));
+static_assert(std::size(kFusedSections) == kFusedGroups);
+
+}  // namespace
 
 // The equaliser: three single sections; the low-pass: one section run twice.
-bool hasFusedShape(ChannelSections (&c)[2]) {
+bool DspEngine::hasFusedShape() {
+    ChannelSections (&c)[2] = sections;
     int equaliser = 0;
     int lowPass = 0;
     return pairable(&c[0].lowShelf, &c[1].lowShelf, equaliser) &&
@@ -31,8 +34,6 @@ bool hasFusedShape(ChannelSections (&c)[2]) {
            !c[0].peaking.cascade && pairable(&c[0].lowPass, &c[1].lowPass, lowPass) &&
            lowPass == kLowPassSections && c[0].lowPass.cascade;
 }
-
-}  // namespace
 
 void DspEngine::loadJob(FusedJob& job, const float* const in[2], float* const out[2], int n) {
     job.n = n;
@@ -56,10 +57,17 @@ void DspEngine::loadJob(FusedJob& job, const float* const in[2], float* const ou
     const int mode = clampedMode(state.mode);
     job.encode = encodesMidSide(mode);
     job.decode = decodesMidSide(mode);
-    job.filters.clear();
-    for (int group = 0; group < kFusedGroups; ++group)
-        job.filters.put(group, *kFusedSections[group].of(sections[0]), *kFusedSections[group].of(sections[1]),
-                        kFusedSections[group].stage);
+    for (int group = 0; group < kFusedGroups; ++group) {
+        const BiquadSection& m = *kFusedSections[group].of(sections[0]);
+        const BiquadSection& s = *kFusedSections[group].of(sections[1]);
+        if (imageRevision_[group][0] != m.revision || imageRevision_[group][1] != s.revision) {
+            job.filters.putCoefficients(group, m, s);
+            imageRevision_[group][0] = m.revision;
+            imageRevision_[group][1] = s.revision;
+        }
+        if (!filterStateInImage_) job.filters.putState(group, m, s, kFusedSections[group].stage);
+    }
+    filterStateInImage_ = true;
     job.quantise = state.bit < kFullWordLength;
     job.quantScale = quantScale;
     job.quantScaleReciprocal = quantScaleReciprocal;
@@ -73,10 +81,15 @@ void DspEngine::loadJob(FusedJob& job, const float* const in[2], float* const ou
     job.output = state.output;
 }
 
-void DspEngine::storeJob(const FusedJob& job) {
+void DspEngine::syncFilterState() {
+    if (!filterStateInImage_) return;
     for (int group = 0; group < kFusedGroups; ++group)
-        job.filters.take(group, *kFusedSections[group].of(sections[0]), *kFusedSections[group].of(sections[1]),
-                         kFusedSections[group].stage);
+        job_.filters.takeState(group, *kFusedSections[group].of(sections[0]),
+                               *kFusedSections[group].of(sections[1]), kFusedSections[group].stage);
+    filterStateInImage_ = false;
+}
+
+void DspEngine::storeJob(const FusedJob& job) {
     holdCounter = job.holdCounter;
     for (int k = 0; k < 2; ++k) {
         for (int i = 0; i < 2; ++i) held_[k][i] = job.held[k][i];
@@ -84,17 +97,23 @@ void DspEngine::storeJob(const FusedJob& job) {
     }
 }
 
+// Between pieces the filter states stay in the loop's image (the sections'
+// copies are brought up to date when other code needs them), and only
+// coefficients designed since the last piece are copied in.
+//
 // The loop takes each sample the low-pass gives as it would be after the
 // recovery of broken filters: a filter whose output is not finite stays so
 // to the end of the piece, and the recovery then silences exactly the
 // samples that are not finite. So only the filter states are left to reset.
 bool DspEngine::processFused(const float* const in[2], float* const out[2], int n) {
-    if (!hasFusedShape(sections)) return false;
-    FusedJob job;
-    loadJob(job, in, out, n);
-    activeKernel()(job);
-    storeJob(job);
-    resetBrokenFilters();
+    if (!fusedShape_) return false;
+    loadJob(job_, in, out, n);
+    activeKernel()(job_);
+    storeJob(job_);
+    if (job_.filters.brokenState()) {
+        syncFilterState();
+        resetBrokenFilters();
+    }
     return true;
 }
 

@@ -1,6 +1,8 @@
 #include "dsp/lane_image.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <iterator>
 
 namespace orv::simd {
@@ -9,7 +11,7 @@ void LaneImage::clear() {
     for (float* field : {b0, b1, b2, a1, a2, x1, x2, y1, y2}) std::fill(field, field + kMaxLanes, 0.0f);
 }
 
-void LaneImage::put(int group, const BiquadSection& m, const BiquadSection& s, int stage) {
+void LaneImage::putCoefficients(int group, const BiquadSection& m, const BiquadSection& s) {
     int lane = 2 * group;
     for (const BiquadSection* section : {&m, &s}) {
         b0[lane] = section->b0;
@@ -17,6 +19,13 @@ void LaneImage::put(int group, const BiquadSection& m, const BiquadSection& s, i
         b2[lane] = section->b2;
         a1[lane] = section->a1;
         a2[lane] = section->a2;
+        ++lane;
+    }
+}
+
+void LaneImage::putState(int group, const BiquadSection& m, const BiquadSection& s, int stage) {
+    int lane = 2 * group;
+    for (const BiquadSection* section : {&m, &s}) {
         const BiquadStage& st = section->stage[stage];
         x1[lane] = st.x1;
         x2[lane] = st.x2;
@@ -26,12 +35,20 @@ void LaneImage::put(int group, const BiquadSection& m, const BiquadSection& s, i
     }
 }
 
-void LaneImage::take(int group, BiquadSection& m, BiquadSection& s, int stage) const {
+void LaneImage::takeState(int group, BiquadSection& m, BiquadSection& s, int stage) const {
     int lane = 2 * group;
     for (BiquadSection* section : {&m, &s}) {
         section->stage[stage] = {x1[lane], x2[lane], y1[lane], y2[lane]};
         ++lane;
     }
+}
+
+bool LaneImage::brokenState() const {
+    constexpr std::uint32_t kExponent = 0x7F800000u;  // all ones: infinite or not a number
+    bool bad = false;
+    for (int lane = 0; lane < kMaxLanes; ++lane)
+        for (float v : {y1[lane], y2[lane]}) bad |= (std::bit_cast<std::uint32_t>(v) & kExponent) == kExponent;
+    return bad;
 }
 
 }  // namespace orv::simd

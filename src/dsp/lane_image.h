@@ -13,10 +13,14 @@ struct LaneImage {
     float x1[kMaxLanes], x2[kMaxLanes], y1[kMaxLanes], y2[kMaxLanes];
 
     void clear();
-    // Places stage `stage` of sections m and s in lanes 2 * group and 2 * group + 1.
-    void put(int group, const BiquadSection& m, const BiquadSection& s, int stage);
+    // Places the coefficients of sections m and s, or the state of their
+    // stage `stage`, in lanes 2 * group and 2 * group + 1.
+    void putCoefficients(int group, const BiquadSection& m, const BiquadSection& s);
+    void putState(int group, const BiquadSection& m, const BiquadSection& s, int stage);
     // Writes the state of that lane pair back to the sections.
-    void take(int group, BiquadSection& m, BiquadSection& s, int stage) const;
+    void takeState(int group, BiquadSection& m, BiquadSection& s, int stage) const;
+    // Whether any lane's output state is infinite or not a number.
+    bool brokenState() const;
 };
 
 }  // namespace orv::simd

@@ -339,8 +339,12 @@ TEST_P(FusedPass, EqualsTheStepByStepStages) {
             }
             const int controller = 20 + piece % 5;
             const int value = static_cast<int>(unit(random) * 127);
-            fast.applyController(0xB0, controller, value);
-            reference.applyController(0xB0, controller, value);
+            const int redesigned = kFirstChannelParam + static_cast<int>(unit(random) * 2 * kChannelParamCount);
+            const float x = unit(random);
+            for (EffectCore* c : {&fast, &reference}) {
+                c->applyController(0xB0, controller, value);
+                c->setParameterValue(redesigned, x);
+            }
         }
     }
 }
