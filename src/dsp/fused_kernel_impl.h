@@ -89,28 +89,29 @@ constexpr bool anyLaneWithLag(int lanes) {
 }
 
 // Section stages whose lanes each run a fixed number of iterations behind
-// the input; First is the image lane of the vector's lane 0.
+// the input; First is the image lane of the vector's lane 0. The image keeps
+// the state each lane had when the piece began, and receives the state each
+// lane's last sample leaves.
 template <class V, int First>
 struct PipelinedBiquad {
-    BiquadLanes<V> live, initial, last;
+    BiquadLanes<V> live;
+    LaneImage& image;
 
-    explicit PipelinedBiquad(const LaneImage& im) : live(loadBiquad<V>(im, First)), initial(live), last(live) {}
-    void save(LaneImage& im) const { saveBiquad(last, im, First); }
+    explicit PipelinedBiquad(LaneImage& im) : live(loadBiquad<V>(im, First)), image(im) {}
 
     [[gnu::always_inline]] V step(V input, Steady) { return live.step(input); }
 
     template <int J>
     [[gnu::always_inline]] V step(V input, Opening<J>) {
         if constexpr (J > 0 && anyLaneWithLag<First, J>(V::kLanes))
-            live.takeStateWhere(V::flagged(kLagFlags<First, J>.data()), initial);
+            live.takeStateWhere(V::flagged(kLagFlags<First, J>.data()), loadBiquad<V>(image, First));
         return live.step(input);
     }
 
     template <int E>
     [[gnu::always_inline]] V step(V input, Closing<E>) {
         const V y = live.step(input);
-        if constexpr (anyLaneWithLag<First, E>(V::kLanes))
-            last.takeStateWhere(V::flagged(kLagFlags<First, E>.data()), live);
+        if constexpr (anyLaneWithLag<First, E>(V::kLanes)) keepFinalState(V::flagged(kLagFlags<First, E>.data()));
         return y;
     }
 
@@ -118,8 +119,15 @@ struct PipelinedBiquad {
         const BiquadLanes<V> before = live;
         const V y = live.step(input);
         live.takeStateWhere(V::above(kLaneLags + First, at.j), before);
-        last.takeStateWhere(V::equal(kLaneLags + First, at.j - (at.n - 1)), live);
+        keepFinalState(V::equal(kLaneLags + First, at.j - (at.n - 1)));
         return y;
+    }
+
+private:
+    [[gnu::always_inline]] void keepFinalState(typename V::Mask lanes) {
+        BiquadLanes<V> final = loadBiquad<V>(image, First);
+        final.takeStateWhere(lanes, live);
+        saveBiquad(final, image, First);
     }
 };
 
@@ -130,12 +138,7 @@ struct Sse2Front {
     PipelinedBiquad<F4, 4> middle;
     PipelinedBiquad<F4, 8> last;
 
-    explicit Sse2Front(const LaneImage& im) : shelves(im), middle(im), last(im) {}
-    void save(LaneImage& im) const {
-        shelves.save(im);
-        middle.save(im);
-        last.save(im);
-    }
+    explicit Sse2Front(LaneImage& im) : shelves(im), middle(im), last(im) {}
 
     // Takes the input pair of sample j and the low-pass's input for j - 7;
     // gives the peak's output for j - 4 and the low-pass's for j - 9.
@@ -157,11 +160,7 @@ struct Avx2Front {
     PipelinedBiquad<F8, 0> sections;
     PipelinedBiquad<F4, 8> last;
 
-    explicit Avx2Front(const LaneImage& im) : sections(im), last(im) {}
-    void save(LaneImage& im) const {
-        sections.save(im);
-        last.save(im);
-    }
+    explicit Avx2Front(LaneImage& im) : sections(im), last(im) {}
 
     template <class Policy>
     [[gnu::always_inline]] void run(F4 in, F4 toLowPass, Policy at, F4& peakOut, F4& lowPassOut) {
@@ -183,8 +182,7 @@ struct Avx2Front {
 struct Avx512Front {
     PipelinedBiquad<F16, 0> sections;
 
-    explicit Avx512Front(const LaneImage& im) : sections(im) {}
-    void save(LaneImage& im) const { sections.save(im); }
+    explicit Avx512Front(LaneImage& im) : sections(im) {}
 
     template <class Policy>
     [[gnu::always_inline]] void run(F4 in, F4 toLowPass, Policy at, F4& peakOut, F4& lowPassOut) {
@@ -451,7 +449,6 @@ private:
     }
 
     ORV_INLINE void finish() {
-        front_.save(job_.filters);
         if constexpr (Guard) recent_.store(ring_, w_, ringMask_);
         if constexpr (!Hold) {
             previous_ = current_;
