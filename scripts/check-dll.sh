@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks the Windows plug-in's tables and code: VSTPluginMain and main the only
-# exports, nothing imported beyond Windows' own DLLs, no AVX instructions.
+# exports, nothing imported beyond Windows' own DLLs, AVX only in the loops
+# chosen at run time and never an aligned wide move.
 set -eu
 dll="$1"
 table=$(x86_64-w64-mingw32-objdump -p "$dll")
@@ -24,10 +25,6 @@ for imported in $(printf '%s\n' "$table" | sed -n 's/^[[:space:]]*DLL Name: //p'
         status=1
     fi
 done
-# Hosts do not guarantee the stack alignment that AVX code needs.
-if x86_64-w64-mingw32-objdump -d "$dll" | grep -Eq '%[yz]mm[0-9]|[[:space:]]v(mov|add|sub|mul|div|fmadd|broadcast|perm|zeroupper|xorp|andp)'; then
-    echo "the DLL contains AVX instructions"
-    status=1
-fi
+sh "$(dirname "$0")/check-isa.sh" "$dll" x86_64-w64-mingw32-objdump --unaligned-moves || status=1
 [ "$status" -eq 0 ] && echo "exports and imports of $(basename "$dll") are as hosts need them"
 exit "$status"

@@ -4,7 +4,7 @@
 set -eu
 packages="cmake g++ make pkg-config googletest libgtest-dev libbenchmark-dev \
 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xauth \
-libsndfile1-dev sox imagemagick dpf-plugins-vst clang libclang-rt-14-dev"
+libsndfile1-dev sox imagemagick dpf-plugins-vst clang libclang-rt-14-dev qemu-user"
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
