@@ -229,7 +229,7 @@ struct RecentPairsBase {
     static constexpr int kVectors = 2 * kRecentPairs / V::kLanes;
     V pairs[kVectors];
 
-    RecentPairsBase(float* ring, std::int32_t w, std::int32_t mask) {
+    [[gnu::always_inline]] RecentPairsBase(float* ring, std::int32_t w, std::int32_t mask) {
         alignas(64) float image[2 * kRecentPairs];
         const float* from = contiguous(w, mask) ? ringPair(ring, w - kRecentPairs, mask) : image;
         if (from == image)
@@ -237,7 +237,7 @@ struct RecentPairsBase {
                 for (int k = 0; k < 2; ++k) image[2 * i + k] = ringPair(ring, w - kRecentPairs + i, mask)[k];
         for (int v = 0; v < kVectors; ++v) pairs[v] = V::load(from + v * V::kLanes);
     }
-    void store(float* ring, std::int32_t w, std::int32_t mask) const {
+    [[gnu::always_inline]] void store(float* ring, std::int32_t w, std::int32_t mask) const {
         alignas(64) float image[2 * kRecentPairs];
         float* to = contiguous(w, mask) ? ringPair(ring, w - kRecentPairs, mask) : image;
         for (int v = 0; v < kVectors; ++v) pairs[v].store(to + v * V::kLanes);
@@ -348,15 +348,11 @@ public:
         // The first and the last iterations, in which some lanes work
         // outside the piece, keep or take state lane by lane.
         if (n_ > kDepth + 1) {
-            [&]<int... J>(std::integer_sequence<int, J...>) {
-                (iterate<false>(J, Opening<J>{}), ...);
-            }(std::make_integer_sequence<int, kDepth + 1>{});
+            opening(std::make_integer_sequence<int, kDepth + 1>{});
             int j = kDepth + 1;
             for (; j < std::min(n_ - 1, kGuardStart); ++j) iterate<false>(j, Steady{});
             for (; j < n_ - 1; ++j) iterate<Guard>(j, Steady{});
-            [&]<int... E>(std::integer_sequence<int, E...>) {
-                (iterate<Guard>(n_ - 1 + E, Closing<E>{}), ...);
-            }(std::make_integer_sequence<int, kDepth + 1>{});
+            closing(std::make_integer_sequence<int, kDepth + 1>{});
         } else {
             for (int j = 0; j < n_ + kDepth; ++j) iterate<Guard>(j, Masked{j, n_});
         }
@@ -366,6 +362,15 @@ public:
     }
 
 private:
+    template <int... J>
+    ORV_INLINE void opening(std::integer_sequence<int, J...>) {
+        (iterate<false>(J, Opening<J>{}), ...);
+    }
+    template <int... E>
+    ORV_INLINE void closing(std::integer_sequence<int, E...>) {
+        (iterate<Guard>(n_ - 1 + E, Closing<E>{}), ...);
+    }
+
     ORV_INLINE F4 quantise(F4 v) const {
         if (!quantise_) return v;
         const __m128i whole = _mm_cvttps_epi32((v * quantScale_).v);
