@@ -196,37 +196,42 @@ struct Avx512Front {
 };
 #endif
 
-// The clip guard's newest ring entries, kept in registers: kRecentPairs
-// (M, S) pairs, oldest first, for entries w - kRecentPairs to w - 1. A
-// half-wave rescale then scales them without a loop or a branch; only
-// half-waves longer than that reach back into the ring in memory.
-constexpr int kRecentPairs = 8;
-alignas(64) inline constexpr std::int32_t kRecentAges[2 * kRecentPairs] = {8, 8, 7, 7, 6, 6, 5, 5,
-                                                                          4, 4, 3, 3, 2, 2, 1, 1};
+// The clip guard's newest ring entries, kept in registers: Pairs (M, S)
+// pairs, oldest first, for entries w - Pairs to w - 1. A half-wave rescale
+// then scales them without a loop or a branch; only half-waves longer than
+// that reach back into the ring in memory. Held (staircase) signals change
+// sign less often, so their loop keeps more.
+template <int Pairs>
+alignas(64) inline constexpr std::array<std::int32_t, 2 * Pairs> kRecentAges = [] {
+    std::array<std::int32_t, 2 * Pairs> ages{};
+    for (int i = 0; i < 2 * Pairs; ++i) ages[i] = Pairs - i / 2;
+    return ages;
+}();
 
 inline float* ringPair(float* ring, std::int32_t index, std::int32_t mask) { return ring + 2 * (index & mask); }
 
 // Ring entries of the half-waves in the channels of `lanes` from their
 // start up to the oldest entry kept in registers, times the factors.
 [[gnu::noinline, gnu::cold]] inline void scaleOlderEntries(float* ring, std::int32_t mask, std::int32_t w,
-                                                          int lanes, __m128i start, F4 factor) {
+                                                          int lanes, __m128i start, F4 factor, int kept) {
     alignas(16) float f[4];
     alignas(16) std::int32_t z[4];
     _mm_store_ps(f, factor.v);
     _mm_store_si128(reinterpret_cast<__m128i*>(z), start);
     for (int k = 0; k < 2; ++k) {
         if (!(lanes & (1 << k))) continue;
-        const std::int32_t length = ((w - z[k]) & mask) - kRecentPairs;
+        const std::int32_t length = ((w - z[k]) & mask) - kept;
         for (std::int32_t i = 0; i < length; ++i) ringPair(ring, z[k] + i, mask)[k] *= f[k];
     }
 }
 
-template <class V>
+template <class V, int Pairs>
 struct RecentPairs;
 
-template <class V>
+template <class V, int Pairs>
 struct RecentPairsBase {
-    static constexpr int kVectors = 2 * kRecentPairs / V::kLanes;
+    static constexpr int kRecentPairs = Pairs;
+    static constexpr int kVectors = 2 * Pairs / V::kLanes;
     V pairs[kVectors];
 
     [[gnu::always_inline]] RecentPairsBase(float* ring, std::int32_t w, std::int32_t mask) {
@@ -253,9 +258,10 @@ struct RecentPairsBase {
 
 // One specialisation per instruction set, for its widest vector.
 #if !defined(__AVX2__)
-template <>
-struct RecentPairs<F4> : RecentPairsBase<F4> {
-    using RecentPairsBase::RecentPairsBase;
+template <int Pairs>
+struct RecentPairs<F4, Pairs> : RecentPairsBase<F4, Pairs> {
+    using Base = RecentPairsBase<F4, Pairs>;
+    using Base::Base, Base::kVectors, Base::kRecentPairs, Base::pairs;
 
     // Entry w joins; entry w - kRecentPairs leaves for the ring.
     [[gnu::always_inline]] void push(F4 x, float* ring, std::int32_t w, std::int32_t mask) {
@@ -270,16 +276,17 @@ struct RecentPairs<F4> : RecentPairsBase<F4> {
         const __m128i reaches = _mm_shuffle_epi32(reach, _MM_SHUFFLE(1, 0, 1, 0));
         const F4 factors = lowHalves(factor, factor);
         for (int v = 0; v < kVectors; ++v) {
-            const __m128i ages = _mm_load_si128(reinterpret_cast<const __m128i*>(kRecentAges + 4 * v));
+            const __m128i ages = _mm_load_si128(reinterpret_cast<const __m128i*>(kRecentAges<Pairs>.data() + 4 * v));
             pairs[v] = select(intGreater(ages, reaches), pairs[v], pairs[v] * factors);
         }
     }
 };
 
 #elif !defined(__AVX512F__)
-template <>
-struct RecentPairs<F8> : RecentPairsBase<F8> {
-    using RecentPairsBase::RecentPairsBase;
+template <int Pairs>
+struct RecentPairs<F8, Pairs> : RecentPairsBase<F8, Pairs> {
+    using Base = RecentPairsBase<F8, Pairs>;
+    using Base::Base, Base::kVectors, Base::kRecentPairs, Base::pairs;
 
     [[gnu::always_inline]] void push(F4 x, float* ring, std::int32_t w, std::int32_t mask) {
         storePair(ringPair(ring, w - kRecentPairs, mask), F4{_mm256_castps256_ps128(pairs[0].v)});
@@ -293,16 +300,17 @@ struct RecentPairs<F8> : RecentPairsBase<F8> {
         const __m256i reaches = _mm256_broadcastq_epi64(reach);
         const F8 factors{_mm256_castpd_ps(_mm256_broadcastsd_pd(_mm_castps_pd(factor.v)))};
         for (int v = 0; v < kVectors; ++v) {
-            const __m256i ages = _mm256_load_si256(reinterpret_cast<const __m256i*>(kRecentAges + 8 * v));
+            const __m256i ages = _mm256_load_si256(reinterpret_cast<const __m256i*>(kRecentAges<Pairs>.data() + 8 * v));
             const F8 older{_mm256_castsi256_ps(_mm256_cmpgt_epi32(ages, reaches))};
             pairs[v] = select(older, pairs[v], pairs[v] * factors);
         }
     }
 };
 #else
-template <>
-struct RecentPairs<F16> : RecentPairsBase<F16> {
-    using RecentPairsBase::RecentPairsBase;
+template <int Pairs>
+struct RecentPairs<F16, Pairs> : RecentPairsBase<F16, Pairs> {
+    using Base = RecentPairsBase<F16, Pairs>;
+    using Base::Base, Base::kVectors, Base::kRecentPairs, Base::pairs;
 
     [[gnu::always_inline]] void push(F4 x, float* ring, std::int32_t w, std::int32_t mask) {
         storePair(ringPair(ring, w - kRecentPairs, mask), F4{_mm512_castps512_ps128(pairs[0].v)});
@@ -316,7 +324,7 @@ struct RecentPairs<F16> : RecentPairsBase<F16> {
         const __m512i reaches = _mm512_broadcastq_epi64(reach);
         const __m512 factors = _mm512_castpd_ps(_mm512_broadcastsd_pd(_mm_castps_pd(factor.v)));
         for (int v = 0; v < kVectors; ++v) {
-            const __mmask16 within = _mm512_cmple_epi32_mask(_mm512_load_si512(kRecentAges + 16 * v), reaches);
+            const __mmask16 within = _mm512_cmple_epi32_mask(_mm512_load_si512(kRecentAges<Pairs>.data() + 16 * v), reaches);
             pairs[v].v = _mm512_mask_mul_ps(pairs[v].v, within, pairs[v].v, factors);
         }
     }
@@ -425,9 +433,9 @@ private:
         const auto rescale = clearWhere(untracked, cross & greater(peak_, F4::all(1.0f)));
         const F4 factor = F4::all(kGuardPeak) / peak_;
         recent_.scale(select(rescale, length, _mm_setzero_si128()), factor);
-        const auto reachesRing = intGreater(length, _mm_set1_epi32(kRecentPairs));
+        const auto reachesRing = intGreater(length, _mm_set1_epi32(kRecent));
         if (const int lanes = signBits(rescale & reachesRing) & 3) [[unlikely]]
-            scaleOlderEntries(ring_, ringMask_, w_, lanes, z_, factor);
+            scaleOlderEntries(ring_, ringMask_, w_, lanes, z_, factor, kRecent);
         peak_ = select(rescale, F4::all(1.0f), peak_);
         recent_.push(x, ring_, w_, ringMask_);
         z_ = select(expire, _mm_set1_epi32(-1), select(cross, w, z_));
@@ -492,7 +500,8 @@ private:
     std::int32_t holdCounter_;
     F4 s_, peak_;
     __m128i z_;
-    RecentPairs<Wide> recent_;
+    static constexpr int kRecent = Hold ? 16 : 8;
+    RecentPairs<Wide, kRecent> recent_;
     std::int32_t w_;
     const __m128i lastBeforeWindow_;
 };
