@@ -116,6 +116,7 @@ private:
     bool hasFusedShape();
     // Brings the sections' filter states up to date from the fused loop's image.
     void syncFilterState();
+    void chooseRescaleMode(int n);
     void loadJob(FusedJob& job, const float* const in[2], float* const out[2], int n);
     void storeJob(const FusedJob& job);
 
@@ -126,6 +127,8 @@ private:
     bool fusedShape_ = false;
     bool filterStateInImage_ = false;  // the sections' stage values are behind the image's
     std::uint32_t imageRevision_[kFusedGroups][2] = {};  // the designs whose coefficients the image holds
+    bool rescalesOften_ = false;
+    int piecesSinceProbe_ = 0;
     std::vector<float> ring_;   // the clip guard's rings, interleaved: [2 * index + channel]
     std::int32_t ringMask_ = 0;
     int blockSize_ = kCoreBlockSize;

@@ -64,6 +64,8 @@ struct FusedJob {
     float* ring = nullptr;
     std::int32_t ringMask = 0;
     GuardState guard[2];
+    bool rescalesOften = false;  // in: half-wave rescales were frequent lately
+    int rescaleCount = 0;        // out: samples with a rescale (counted while they are rare)
 
     // Comp and Output.
     float comp[2] = {};

@@ -335,8 +335,15 @@ struct RecentPairs<F16, Pairs> : RecentPairsBase<F16, Pairs> {
 
 // The loop's state lives in this object, which never leaves run(): every
 // member function is inlined, so the compiler keeps the state in registers.
-template <class Front, bool Hold, bool Guard>
+// How the clip guard runs: off; on, with the rare half-wave rescale behind a
+// branch (cheapest while rescales are rare); or on, rescaling without a
+// branch (cheapest while they are frequent, which a branch would mispredict).
+enum class GuardMode { Off, RareRescales, FrequentRescales };
+
+template <class Front, bool Hold, GuardMode Mode>
 class FusedLoop {
+    static constexpr bool Guard = Mode != GuardMode::Off;
+
 public:
     explicit FusedLoop(FusedJob& job)
         : job_(job), n_(job.n), pairs_(job.pairs), decode_(job.decode),
@@ -431,12 +438,14 @@ private:
         // A half-wave above full scale that ends here is scaled to a peak of
         // kGuardPeak: always computed, applied where chosen.
         const auto rescale = clearWhere(untracked, cross & greater(peak_, F4::all(1.0f)));
-        const F4 factor = F4::all(kGuardPeak) / peak_;
-        recent_.scale(select(rescale, length, _mm_setzero_si128()), factor);
-        const auto reachesRing = intGreater(length, _mm_set1_epi32(kRecent));
-        if (const int lanes = signBits(rescale & reachesRing) & 3) [[unlikely]]
-            scaleOlderEntries(ring_, ringMask_, w_, lanes, z_, factor, kRecent);
-        peak_ = select(rescale, F4::all(1.0f), peak_);
+        if constexpr (Mode == GuardMode::RareRescales) {
+            if (signBits(rescale) & 3) [[unlikely]] {
+                ++rescales_;
+                rescaleHalfWaves(rescale, length);
+            }
+        } else {
+            rescaleHalfWaves(rescale, length);
+        }
         recent_.push(x, ring_, w_, ringMask_);
         z_ = select(expire, _mm_set1_epi32(-1), select(cross, w, z_));
         peak_ = maxOf(magnitude(x), clearWhere(expire, peak_));
@@ -445,6 +454,15 @@ private:
     }
 
     // GuardNow: whether the clip guard may have a sample in this iteration.
+    ORV_INLINE void rescaleHalfWaves(F4::Mask rescale, __m128i length) {
+        const F4 factor = F4::all(kGuardPeak) / peak_;
+        recent_.scale(select(rescale, length, _mm_setzero_si128()), factor);
+        const auto reachesRing = intGreater(length, _mm_set1_epi32(kRecent));
+        if (const int lanes = signBits(rescale & reachesRing) & 3) [[unlikely]]
+            scaleOlderEntries(ring_, ringMask_, w_, lanes, z_, factor, kRecent);
+        peak_ = select(rescale, F4::all(1.0f), peak_);
+    }
+
     template <bool GuardNow, class Policy>
     ORV_INLINE void iterate(int j, Policy at) {
         const F4 in = at.template in<0>() ? loadPair(pairs_ + 2 * j) : F4::zero();
@@ -476,6 +494,7 @@ private:
         if constexpr (Guard) {
             alignas(16) std::int32_t z[4];
             _mm_store_si128(reinterpret_cast<__m128i*>(z), z_);
+            job_.rescaleCount = rescales_;
             for (int k = 0; k < 2; ++k) {
                 GuardState& g = job_.guard[k];
                 g.writeIndex = w_;
@@ -502,6 +521,7 @@ private:
     __m128i z_;
     static constexpr int kRecent = Hold ? 16 : 8;
     RecentPairs<Wide, kRecent> recent_;
+    int rescales_ = 0;  // samples with a rescale, counted where it costs nothing
     std::int32_t w_;
     const __m128i lastBeforeWindow_;
 };
@@ -577,25 +597,29 @@ inline void writeOutputs(const FusedJob& job) {
     compAndOutput(job, job.ring, n - first, job.out[0] + first, job.out[1] + first);
 }
 
-template <class Front, bool Hold, bool Guard>
+template <class Front, bool Hold, GuardMode Mode>
 [[gnu::noinline]] void runLoop(FusedJob& job) {
-    FusedLoop<Front, Hold, Guard> loop(job);
+    FusedLoop<Front, Hold, Mode> loop(job);
     loop.run();
 }
 
 template <class Front>
 void runFused(FusedJob& job) {
     prepareInput(job);
-    const bool hold = job.holdPeriod > 1;
-    const bool guarded = job.window != 0;
-    if (hold && guarded)
-        runLoop<Front, true, true>(job);
-    else if (hold)
-        runLoop<Front, true, false>(job);
-    else if (guarded)
-        runLoop<Front, false, true>(job);
+    const GuardMode mode = job.window == 0        ? GuardMode::Off
+                           : job.rescalesOften    ? GuardMode::FrequentRescales
+                                                  : GuardMode::RareRescales;
+    const auto run = [&]<bool Hold>() {
+        switch (mode) {
+        case GuardMode::Off: runLoop<Front, Hold, GuardMode::Off>(job); break;
+        case GuardMode::RareRescales: runLoop<Front, Hold, GuardMode::RareRescales>(job); break;
+        case GuardMode::FrequentRescales: runLoop<Front, Hold, GuardMode::FrequentRescales>(job); break;
+        }
+    };
+    if (job.holdPeriod > 1)
+        run.template operator()<true>();
     else
-        runLoop<Front, false, false>(job);
+        run.template operator()<false>();
     writeOutputs(job);
 }
 

@@ -76,6 +76,8 @@ void DspEngine::loadJob(FusedJob& job, const float* const in[2], float* const ou
     job.holdCounter = holdCounter;
     job.interpolate = state.interpolate != 0;
     job.window = autoWindow;
+    job.rescalesOften = rescalesOften_;
+    job.rescaleCount = 0;
     job.ring = ring_.data();
     job.ringMask = ringMask_;
     job.output = state.output;
@@ -87,6 +89,21 @@ void DspEngine::syncFilterState() {
         job_.filters.takeState(group, *kFusedSections[group].of(sections[0]),
                                *kFusedSections[group].of(sections[1]), kFusedSections[group].stage);
     filterStateInImage_ = false;
+}
+
+// The loop that branches around the clip guard's rescale is cheaper while
+// rescales are rare; when more than one sample in kFrequentShare had one,
+// the loop without that branch takes over, and every kProbeInterval pieces
+// the branching loop counts again.
+void DspEngine::chooseRescaleMode(int n) {
+    constexpr int kFrequentShare = 16;
+    constexpr int kProbeInterval = 16;
+    if (!rescalesOften_) {
+        rescalesOften_ = job_.rescaleCount * kFrequentShare > n;
+        piecesSinceProbe_ = 0;
+    } else if (++piecesSinceProbe_ >= kProbeInterval) {
+        rescalesOften_ = false;
+    }
 }
 
 void DspEngine::storeJob(const FusedJob& job) {
@@ -110,6 +127,7 @@ bool DspEngine::processFused(const float* const in[2], float* const out[2], int 
     loadJob(job_, in, out, n);
     activeKernel()(job_);
     storeJob(job_);
+    chooseRescaleMode(n);
     if (job_.filters.brokenState()) {
         syncFilterState();
         resetBrokenFilters();
