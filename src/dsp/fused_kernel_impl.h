@@ -48,25 +48,25 @@ inline bool inPiece(int sample, int n) { return sample >= 0 && sample < n; }
 
 // How an iteration treats the lanes that work outside the piece: in the
 // steady middle every lane is inside. In the first kDepth + 1 iterations
-// (Opening<J>) a lane runs on before its samples begin and takes back its
-// state on the iteration of its lag. In the last ones (Closing<E>, iteration
-// n - 1 + E) a lane runs on after its last sample, whose state is kept aside
-// on the iteration of its lag, so that the lanes it feeds still find its
-// outputs in y2. Pieces too short for both use Masked: lane by lane, from
-// the lags at run time.
+// (Opening, iteration j) a lane runs on before its samples begin and takes
+// back its state on the iteration of its lag. In the last ones (Closing,
+// iteration n - 1 + e) a lane runs on after its last sample, whose state is
+// kept aside on the iteration of its lag, so that the lanes it feeds still
+// find its outputs in y2. Pieces too short for both use Masked: lane by
+// lane, from the lags at run time.
 struct Steady {
     template <int Lag>
     static constexpr bool in() { return true; }
 };
-template <int J>
 struct Opening {
+    int j;
     template <int Lag>
-    static constexpr bool in() { return J >= Lag; }
+    bool in() const { return j >= Lag; }
 };
-template <int E>
 struct Closing {
+    int e;
     template <int Lag>
-    static constexpr bool in() { return E <= Lag; }
+    bool in() const { return e <= Lag; }
 };
 struct Masked {
     int j, n;
@@ -74,19 +74,12 @@ struct Masked {
     bool in() const { return inPiece(j - Lag, n); }
 };
 
-// Flags (all ones or zero) for the lanes first to first + 15 whose lag is L.
-template <int First, int L>
-constexpr std::array<std::int32_t, LaneImage::kMaxLanes> kLagFlags = [] {
-    std::array<std::int32_t, LaneImage::kMaxLanes> flags{};
-    for (int i = 0; i + First < LaneImage::kMaxLanes; ++i) flags[i] = kLaneLags[First + i] == L ? -1 : 0;
-    return flags;
+// Bit L set when some lane's lag is L.
+inline constexpr unsigned kLagsInUse = [] {
+    unsigned bits = 0;
+    for (std::int32_t lag : kLaneLags) bits |= 1u << lag;
+    return bits;
 }();
-template <int First, int L>
-constexpr bool anyLaneWithLag(int lanes) {
-    for (int i = 0; i < lanes && i + First < LaneImage::kMaxLanes; ++i)
-        if (kLaneLags[First + i] == L) return true;
-    return false;
-}
 
 // Section stages whose lanes each run a fixed number of iterations behind
 // the input; First is the image lane of the vector's lane 0. The image keeps
@@ -101,17 +94,15 @@ struct PipelinedBiquad {
 
     [[gnu::always_inline]] V step(V input, Steady) { return live.step(input); }
 
-    template <int J>
-    [[gnu::always_inline]] V step(V input, Opening<J>) {
-        if constexpr (J > 0 && anyLaneWithLag<First, J>(V::kLanes))
-            live.takeStateWhere(V::flagged(kLagFlags<First, J>.data()), loadBiquad<V>(image, First));
+    [[gnu::always_inline]] V step(V input, Opening at) {
+        if (at.j > 0 && ((kLagsInUse >> at.j) & 1u))
+            live.takeStateWhere(V::equal(kLaneLags + First, at.j), loadBiquad<V>(image, First));
         return live.step(input);
     }
 
-    template <int E>
-    [[gnu::always_inline]] V step(V input, Closing<E>) {
+    [[gnu::always_inline]] V step(V input, Closing at) {
         const V y = live.step(input);
-        if constexpr (anyLaneWithLag<First, E>(V::kLanes)) keepFinalState(V::flagged(kLagFlags<First, E>.data()));
+        if ((kLagsInUse >> at.e) & 1u) keepFinalState(V::equal(kLaneLags + First, at.e));
         return y;
     }
 
@@ -363,11 +354,11 @@ public:
         // The first and the last iterations, in which some lanes work
         // outside the piece, keep or take state lane by lane.
         if (n_ > kDepth + 1) {
-            opening(std::make_integer_sequence<int, kDepth + 1>{});
-            int j = kDepth + 1;
+            int j = 0;
+            for (; j <= kDepth; ++j) iterate<false>(j, Opening{j});
             for (; j < std::min(n_ - 1, kGuardStart); ++j) iterate<false>(j, Steady{});
             for (; j < n_ - 1; ++j) iterate<Guard>(j, Steady{});
-            closing(std::make_integer_sequence<int, kDepth + 1>{});
+            for (int e = 0; e <= kDepth; ++e) iterate<Guard>(n_ - 1 + e, Closing{e});
         } else {
             for (int j = 0; j < n_ + kDepth; ++j) iterate<Guard>(j, Masked{j, n_});
         }
@@ -377,15 +368,6 @@ public:
     }
 
 private:
-    template <int... J>
-    ORV_INLINE void opening(std::integer_sequence<int, J...>) {
-        (iterate<false>(J, Opening<J>{}), ...);
-    }
-    template <int... E>
-    ORV_INLINE void closing(std::integer_sequence<int, E...>) {
-        (iterate<Guard>(n_ - 1 + E, Closing<E>{}), ...);
-    }
-
     ORV_INLINE F4 quantise(F4 v) const {
         if (!quantise_) return v;
         const __m128i whole = _mm_cvttps_epi32((v * quantScale_).v);

@@ -52,8 +52,6 @@ struct F4 {
     // Lanes whose entry of a is above b, and lanes whose entry equals b.
     static Mask above(const std::int32_t* a, int b);
     static Mask equal(const std::int32_t* a, int b);
-    // Lanes whose flag (all ones or zero) is set.
-    static Mask flagged(const std::int32_t* flags);
 };
 
 inline F4 operator+(F4 a, F4 b) { return {_mm_add_ps(a.v, b.v)}; }
@@ -113,7 +111,7 @@ inline Mask4 F4::above(const std::int32_t* a, int b) {
 inline Mask4 F4::equal(const std::int32_t* a, int b) {
     return intEqual(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)), _mm_set1_epi32(b));
 }
-inline Mask4 F4::flagged(const std::int32_t* flags) { return F4::equal(flags, -1); }
+
 
 // Pairs (a[i], b[i]) in order: the first half of them in lo, the rest in hi;
 // and back.
@@ -145,9 +143,6 @@ struct F8 {
     static Mask equal(const std::int32_t* a, int b) {
         return {_mm256_castsi256_ps(
             _mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a)), _mm256_set1_epi32(b)))};
-    }
-    static Mask flagged(const std::int32_t* flags) {
-        return {_mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(flags)))};
     }
 };
 
@@ -201,7 +196,6 @@ struct F16 {
     static Mask equal(const std::int32_t* a, int b) {
         return _mm512_cmpeq_epi32_mask(_mm512_loadu_si512(a), _mm512_set1_epi32(b));
     }
-    static Mask flagged(const std::int32_t* flags) { return equal(flags, -1); }
 };
 
 inline __m512i asInt(__m512 v) { return _mm512_castps_si512(v); }
