@@ -38,11 +38,12 @@ constexpr int kGuardStart = kSecondLowPassLag + kGuardLag;  // the guard's first
 static_assert(kDepth <= kGuardStart, "the first iterations have no guard sample");
 
 // Lane groups of the filter image: each section pair's lanes, and how far
-// behind the input each lane works (idle lanes count as not behind).
+// behind the input each lane works (idle lanes count as the last, so that
+// a vector of the low-pass's second stage and idle lanes has one lag).
 enum LaneGroup : int { kLowShelfGroup, kHighShelfGroup, kPeakGroup, kFirstLowPassGroup, kSecondLowPassGroup };
 inline constexpr std::int32_t kLaneLags[LaneImage::kMaxLanes] = {
     0, 0, kHighShelfLag, kHighShelfLag, kPeakLag, kPeakLag, kFirstLowPassLag, kFirstLowPassLag,
-    kSecondLowPassLag, kSecondLowPassLag, 0, 0, 0, 0, 0, 0};
+    kSecondLowPassLag, kSecondLowPassLag, kDepth, kDepth, kDepth, kDepth, kDepth, kDepth};
 
 inline bool inPiece(int sample, int n) { return sample >= 0 && sample < n; }
 
@@ -74,12 +75,12 @@ struct Masked {
     bool in() const { return inPiece(j - Lag, n); }
 };
 
-// Bit L set when some lane's lag is L.
-inline constexpr unsigned kLagsInUse = [] {
+// Bit L set when one of lanes first to first + count - 1 has lag L.
+constexpr unsigned lagsOfLanes(int first, int count) {
     unsigned bits = 0;
-    for (std::int32_t lag : kLaneLags) bits |= 1u << lag;
+    for (int lane = first; lane < first + count; ++lane) bits |= 1u << kLaneLags[lane];
     return bits;
-}();
+}
 
 // Section stages whose lanes each run a fixed number of iterations behind
 // the input; First is the image lane of the vector's lane 0. The image keeps
@@ -87,6 +88,7 @@ inline constexpr unsigned kLagsInUse = [] {
 // lane's last sample leaves.
 template <class V, int First>
 struct PipelinedBiquad {
+    static constexpr unsigned kLags = lagsOfLanes(First, V::kLanes);
     BiquadLanes<V> live;
     LaneImage& image;
 
@@ -95,14 +97,14 @@ struct PipelinedBiquad {
     [[gnu::always_inline]] V step(V input, Steady) { return live.step(input); }
 
     [[gnu::always_inline]] V step(V input, Opening at) {
-        if (at.j > 0 && ((kLagsInUse >> at.j) & 1u))
+        if (at.j > 0 && ((kLags >> at.j) & 1u))
             live.takeStateWhere(V::equal(kLaneLags + First, at.j), loadBiquad<V>(image, First));
         return live.step(input);
     }
 
     [[gnu::always_inline]] V step(V input, Closing at) {
         const V y = live.step(input);
-        if ((kLagsInUse >> at.e) & 1u) keepFinalState(V::equal(kLaneLags + First, at.e));
+        if ((kLags >> at.e) & 1u) keepFinalState(V::equal(kLaneLags + First, at.e));
         return y;
     }
 

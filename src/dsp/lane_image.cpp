@@ -44,11 +44,16 @@ void LaneImage::takeState(int group, BiquadSection& m, BiquadSection& s, int sta
 }
 
 bool LaneImage::brokenState() const {
-    constexpr std::uint32_t kExponent = 0x7F800000u;  // all ones: infinite or not a number
-    bool bad = false;
+    // An exponent of all ones (infinite or not a number) carries into the
+    // sign bit when one more exponent step is added; the loop has no branch.
+    constexpr std::uint32_t kExponent = 0x7F800000u;
+    constexpr std::uint32_t kExponentStep = 0x00800000u;
+    constexpr std::uint32_t kSignBit = 0x80000000u;
+    std::uint32_t carries = 0;
     for (int lane = 0; lane < kMaxLanes; ++lane)
-        for (float v : {y1[lane], y2[lane]}) bad |= (std::bit_cast<std::uint32_t>(v) & kExponent) == kExponent;
-    return bad;
+        carries |= ((std::bit_cast<std::uint32_t>(y1[lane]) & kExponent) + kExponentStep) |
+                   ((std::bit_cast<std::uint32_t>(y2[lane]) & kExponent) + kExponentStep);
+    return (carries & kSignBit) != 0;
 }
 
 }  // namespace orv::simd
