@@ -75,18 +75,44 @@ void DspEngine::setAutoWindow(float fs, int blockMinimum) {
     if (autoWindow != 0 && autoWindow < blockMinimum) autoWindow = blockMinimum;
 }
 
+namespace {
+
+// Which section field each per-channel value feeds (gain and Comp feed none).
+struct SlotTarget {
+    BiquadSection ChannelSections::*section;
+    float BiquadSection::*field;
+};
+constexpr SlotTarget kSlotTargets[kChannelSlots] = {
+    {nullptr, nullptr},
+    {nullptr, nullptr},
+    {&ChannelSections::lowShelf, &BiquadSection::freq},
+    {&ChannelSections::lowShelf, &BiquadSection::gainDb},
+    {&ChannelSections::peaking, &BiquadSection::freq},
+    {&ChannelSections::peaking, &BiquadSection::q},
+    {&ChannelSections::peaking, &BiquadSection::gainDb},
+    {&ChannelSections::highShelf, &BiquadSection::freq},
+    {&ChannelSections::highShelf, &BiquadSection::gainDb},
+};
+
+}  // namespace
+
+BiquadSection* DspEngine::copyChannelValue(int channel, int slot) {
+    const SlotTarget& target = kSlotTargets[slot];
+    if (!target.section) return nullptr;
+    BiquadSection& section = sections[channel].*target.section;
+    section.*target.field = state.channel[slot][channel];
+    return &section;
+}
+
+void DspEngine::applyChannelValue(int channel, int slot, float fs) {
+    if (BiquadSection* section = copyChannelValue(channel, slot)) designSection(*section, fs);
+}
+
 void DspEngine::loadChannelFilters(int channel, float fs) {
+    for (int slot = 0; slot < kChannelSlots; ++slot) copyChannelValue(channel, slot);
     ChannelSections& c = sections[channel];
-    const auto value = [&](int slot) { return state.channel[slot][channel]; };
-    c.lowShelf.freq = value(kSlotLowShelfFreq);
-    c.lowShelf.gainDb = value(kSlotLowShelfGain);
     designSection(c.lowShelf, fs);
-    c.highShelf.freq = value(kSlotHighShelfFreq);
-    c.highShelf.gainDb = value(kSlotHighShelfGain);
     designSection(c.highShelf, fs);
-    c.peaking.freq = value(kSlotPeakFreq);
-    c.peaking.q = value(kSlotPeakWidth);
-    c.peaking.gainDb = value(kSlotPeakGain);
     designSection(c.peaking, fs);
 }
 

@@ -37,6 +37,7 @@ enum StateSlot : int {
     kSlotPeakGain,
     kSlotHighShelfFreq,
     kSlotHighShelfGain,
+    kChannelSlots,
 };
 constexpr int kCoreBlockSize = 1024;
 
@@ -96,9 +97,13 @@ public:
     void setAutoWindow(float fs, int blockMinimum);
     // Copies a channel's equaliser values into its three sections and redesigns them.
     void loadChannelFilters(int channel, float fs);
+    // The same for the one value in a channel's slot: its section is redesigned.
+    void applyChannelValue(int channel, int slot, float fs);
 
 private:
     void resizeRings(float fs);
+    // Copies a channel's value into its section field; answers that section, or null.
+    BiquadSection* copyChannelValue(int channel, int slot);
     // Starts the ramps on the first piece; true when neither gain moves
     // in this piece (and Bypass is off), so the ramps are constant.
     bool gainsSteady();

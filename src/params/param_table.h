@@ -1,9 +1,17 @@
-// The effect's identity and its 26 parameters: one table holds every
-// parameter's name, label and value mapping; everything else reads it.
+// The effect's identity and its 26 parameters. One table holds every fact a
+// front end needs about a parameter: name, labels, unit, range, default,
+// value names, the mapping from the normalised value and back, the display
+// format, the MIDI controller and a one-line description. The set path, the
+// read-back, the state, the MIDI path, the editor and every plug-in format
+// read it.
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+
+#include "dsp/state_block.h"
 
 namespace orv {
 
@@ -29,31 +37,47 @@ enum ParamIndex : int {
     kBypass = 25,
 };
 
-// How a parameter's normalised value x becomes its engineering value.
+// How a parameter's normalised value x (0 to 1) becomes its engineering value.
 enum class Mapping : std::uint8_t {
     Mode,           // int(x * 3.9)
-    Output,         // int(x^2 * 200.9) * 0.01
+    Output,         // int(x^2 * 200.9) / 100
     Bit,            // int(x * 11.9 + 1)
     Sample,         // int(x^2 * 191.9 + 1) kHz
     Auto,           // int(x * 100.9) ms
     Switch,         // x > 0.5
-    Gain,           // int(x^2 * 400.9) * 0.01
+    Gain,           // int(x^2 * 400.9) / 100
     Comp,           // x
     LowShelfFreq,   // x^2 * 1490 + 10 Hz
     DbGain,         // (x - 0.5) * 80 dB
     PeakFreq,       // x^2 * 19990 + 10 Hz
-    Width,          // int(x^2 * 390.9) * 0.01 + 0.1 octaves
+    Width,          // int(x^2 * 390.9) / 100 + 0.1 octaves
     HighShelfFreq,  // x^2 * 19000 + 1000 Hz
 };
 
+constexpr int kNoController = -1;
+
 struct ParamInfo {
-    const char* name;   // null: the host sees an empty name
-    const char* label;  // null: empty label
+    const char* name;        // what hosts show; null: an empty name
+    const char* label;       // the VST label beside the value; null: empty
+    const char* unit;        // for hosts that show units ("" for none)
+    const char* panelLabel;  // the text under the parameter's control in the editor
     Mapping mapping;
+    float minimum;       // engineering range
+    float maximum;
     float defaultValue;  // engineering value
+    const char* const* valueNames;  // the values' names when the parameter is stepped by name
+    int valueCount;
+    int controller;  // MIDI control change number, or kNoController
+    const char* description;
 };
 
-extern const ParamInfo kParamTable[kNumParams];
+extern const std::array<ParamInfo, kNumParams> kParamTable;
+
+// What the README and the other formats call a parameter: its name, or for
+// Bypass (which hosts see without one) its editor label.
+const char* displayName(int index);
+// Whether the parameter moves in whole steps (integer or named values).
+bool isStepped(Mapping mapping);
 
 // A normalised value brought into 0..1; a value that is not a number becomes 0.
 inline float clampNormalised(float x) {
@@ -70,9 +94,20 @@ constexpr bool isChannelParam(int index) {
 constexpr int channelOf(int index) { return (index - kFirstChannelParam) / kChannelParamCount; }
 constexpr int slotOf(int index) { return (index - kFirstChannelParam) % kChannelParamCount; }
 
+// The mapping of a normalised value (within 0..1) to the engineering value.
+float engineeringValue(Mapping mapping, float x);
+// The engineering value a parameter holds in the state, exactly (bytes and
+// integers included), and the plain write of one (nothing derived is updated).
+double storedValue(const StateBlock& s, int index);
+void storeValue(StateBlock& s, int index, float v);
+// The read-back: the normalised value that shows a stored engineering value.
+float normalisedValue(Mapping mapping, double v);
+// The display text of a stored engineering value (at most size - 1 characters).
+void formatValue(Mapping mapping, double v, char* text, std::size_t size);
+// The engineering value a MIDI controller value (0 to 127) gives.
+float controllerValue(Mapping mapping, int value);
+
 // Value names of Mode and of the switches.
-extern const char* const kModeNames[4];
-extern const char* const kSwitchNames[2];
 const char* modeName(int mode);
 const char* switchName(int value);
 
