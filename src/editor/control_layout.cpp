@@ -43,21 +43,11 @@ const float kLinkBypassStates[2] = {0.0f, 0.6f};
 
 const char* const kRowCaptions[2] = {"Mid(L)", "Side(R)"};
 
-struct TopControl {
-    const char* label;
-    Scheme scheme;
-};
-// Parameters 0 to 5: Mode selector, four knobs, the Int switch.
-const TopControl kTopBand[6] = {{"Mode", kTeal}, {"Gain", kRed},  {"Bit", kBlue},
-                                {"Freq.", kBlue}, {"Auto", kTeal}, {"Int.", kRed}};
-
-struct ChannelKnob {
-    const char* label;
-    Scheme scheme;
-};
-const ChannelKnob kChannelKnobs[kChannelParamCount] = {
-    {"Gain", kRed},  {"Comp.", kBlue}, {"Freq.", kTeal}, {"Gain", kRed}, {"Freq.", kTeal},
-    {"Band", kBlue}, {"Gain", kRed},   {"Freq.", kTeal}, {"Gain", kRed}};
+// Colours of parameters 0 to 5: Mode selector, four knobs, the Int switch.
+const Scheme kTopBand[6] = {kTeal, kRed, kBlue, kBlue, kTeal, kRed};
+// Colours of the per-channel knobs, by slot.
+const Scheme kChannelKnobs[kChannelParamCount] = {kRed,  kBlue, kTeal, kRed, kTeal,
+                                                  kBlue, kRed,  kTeal, kRed};
 
 struct Group {
     const char* caption;
@@ -116,11 +106,11 @@ void EffectCore::buildControls() {
         addControl(c);
     };
     // The label keeps the zero-filled binding of its array (parameter 0).
-    const auto label = [&](int index, const char* text, int top) {
+    const auto label = [&](int index, int top) {
         PanelControl& c = paramLabels[index];
         place(c, ControlKind::Label, paramControls[index].left, top, kControlSize, kCaptionHeight,
               kGrey, kCaptionFont);
-        c.text = text;
+        c.text = kParamTable[index].panelLabel;
         addControl(c);
     };
     const auto knob = [&](int index, int left, int top, Scheme scheme) {
@@ -147,14 +137,14 @@ void EffectCore::buildControls() {
     for (int k = 0; k <= kInt; ++k) {
         const int left = kLeft + kPitch * k;
         if (k == kMode)
-            selector(kMode, left, controlTop + 2, kTopBand[k].scheme, kCaptionFont, kModeStates, 4,
+            selector(kMode, left, controlTop + 2, kTopBand[k], kCaptionFont, kModeStates, 4,
                      modeName(s.mode));
         else if (k == kInt)
-            selector(kInt, left, controlTop, kTopBand[k].scheme, kSwitchFont, kIntStates, 2,
+            selector(kInt, left, controlTop, kTopBand[k], kSwitchFont, kIntStates, 2,
                      switchName(s.interpolate));
         else
-            knob(k, left, controlTop, kTopBand[k].scheme);
-        label(k, kTopBand[k].label, kTopLabelTop);
+            knob(k, left, controlTop, kTopBand[k]);
+        label(k, kTopLabelTop);
     }
 
     for (int r = 0; r < kChannelCount; ++r) {
@@ -167,8 +157,8 @@ void EffectCore::buildControls() {
             caption(g.caption, kLeft + kPitch * g.firstKnob, groupTop, groupWidth(g.knobs));
             for (int k = g.firstKnob; k < g.firstKnob + g.knobs; ++k) {
                 const int index = channelParamIndex(r, k);
-                knob(index, kLeft + kPitch * k, knobTop, kChannelKnobs[k].scheme);
-                label(index, kChannelKnobs[k].label, knobTop + kLabelBelowKnob);
+                knob(index, kLeft + kPitch * k, knobTop, kChannelKnobs[k]);
+                label(index, knobTop + kLabelBelowKnob);
             }
         }
     }
@@ -177,10 +167,10 @@ void EffectCore::buildControls() {
     caption("Option", optionLeft, kTop, groupWidth(2));
     selector(kLink, optionLeft, controlTop, kTeal, kSwitchFont, kLinkBypassStates, 2,
              switchName(s.link));
-    label(kLink, "P.Link", kTopLabelTop);
+    label(kLink, kTopLabelTop);
     selector(kBypass, optionLeft + kPitch, controlTop, kBlue, kSwitchFont, kLinkBypassStates, 2,
              switchName(s.bypass));
-    label(kBypass, "Bypass", kTopLabelTop);
+    label(kBypass, kTopLabelTop);
 }
 
 }  // namespace orv
