@@ -1,0 +1,77 @@
+// The parameter table against the plug-in: for every parameter and 1001
+// normalised values, the value a host sets stays inside the table's range,
+// reading it back and setting that again is stable, and the table's text is
+// the one the host is shown and denotes the value.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "host/orv_vst.h"
+#include "params/param_table.h"
+
+namespace orv {
+namespace {
+
+constexpr int kSteps = 1000;
+
+std::string hostDisplay(orvVst& e, int index) {
+    char text[kDisplayTextSize] = {};
+    e.getParameterDisplay(index, text);
+    return text;
+}
+
+// The engineering value a display text denotes, to its printed precision.
+void expectTextDenotes(const ParamInfo& p, const std::string& text, double v) {
+    if (p.valueNames) {
+        const int named = std::min(static_cast<int>(v), p.valueCount - 1);
+        EXPECT_EQ(text, p.valueNames[named]) << p.name;
+        return;
+    }
+    const double shown = std::strtod(text.c_str(), nullptr);
+    const bool percent = p.mapping == Mapping::Output || p.mapping == Mapping::Gain || p.mapping == Mapping::Comp;
+    const double precision = p.mapping == Mapping::Width ? 0.005 : 0.5;
+    EXPECT_NEAR(shown, percent ? v * 100.0 : v, precision + 1e-4) << p.panelLabel << " " << text;
+}
+
+TEST(ParameterTable, EveryValueStaysInRangeReadsBackStablyAndShowsItsText) {
+    orvVst e(nullptr);
+    for (int i = 0; i < kNumParams; ++i) {
+        const ParamInfo& p = kParamTable[i];
+        for (int step = 0; step <= kSteps; ++step) {
+            e.setParameter(i, static_cast<float>(step) / kSteps);
+            const double v = storedValue(e.core().state(), i);
+            ASSERT_GE(v, p.minimum) << displayName(i) << " at step " << step;
+            ASSERT_LE(v, p.maximum) << displayName(i) << " at step " << step;
+
+            char text[kDisplayTextSize];
+            const float readBack = e.core().readParameter(i, text, sizeof text);
+            EXPECT_EQ(hostDisplay(e, i), std::string(text).substr(0, e.core().paramTextLength));
+            expectTextDenotes(p, text, v);
+
+            e.setParameter(i, readBack);
+            const double again = storedValue(e.core().state(), i);
+            if (isStepped(p.mapping))
+                ASSERT_EQ(again, v) << displayName(i) << " at step " << step;
+            else
+                ASSERT_NEAR(again, v, 1e-5 * std::max(1.0, std::abs(v))) << displayName(i) << " at step " << step;
+            EXPECT_NEAR(e.core().readParameter(i, text, sizeof text), readBack, 1e-6);
+        }
+    }
+}
+
+TEST(ParameterTable, DefaultsAreTheStartingStateAndLieInRange) {
+    orvVst e(nullptr);
+    for (int i = 0; i < kNumParams; ++i) {
+        const ParamInfo& p = kParamTable[i];
+        EXPECT_EQ(storedValue(e.core().state(), i), p.defaultValue) << displayName(i);
+        EXPECT_GE(p.defaultValue, p.minimum);
+        EXPECT_LE(p.defaultValue, p.maximum);
+        EXPECT_NE(displayName(i), nullptr);
+    }
+}
+
+}  // namespace
+}  // namespace orv
