@@ -23,6 +23,8 @@ int runInfo(const std::string& plugin, const CommandOptions& options);
 int runRender(const std::string& plugin, const std::string& in, const std::string& out,
               const CommandOptions& options);
 int runBench(const std::string& plugin, const CommandOptions& options);
+// The parameter reference, as a Markdown table.
+int runParams();
 int runEditorPicture(const std::string& plugin, const std::string& out,
                      const CommandOptions& options);
 

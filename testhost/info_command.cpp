@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "host_session.h"
+#include "params/param_table.h"
 
 namespace vsthost {
 namespace {
@@ -72,14 +73,16 @@ void printInfo(AEffect* e) {
         std::printf(" %s=%ld", c, static_cast<long>(dispatch(e, effCanDo, 0, 0, text)));
     }
     std::printf("\nparameters:   %d\n", e->numParams);
-    std::printf("  %3s  %-10s %-6s %-10s %s\n", "#", "name", "label", "display", "value");
+    // For this project's effect the table adds each parameter's unit.
+    const bool ours = textOf(e, effGetEffectName) == orv::kEffectName && e->numParams == orv::kNumParams;
+    std::printf("  %3s  %-10s %-6s %-10s %-9s %s\n", "#", "name", "label", "display", "value", ours ? "unit" : "");
     for (VstInt32 i = 0; i < e->numParams; ++i) {
         const std::string name = textOf(e, effGetParamName, i);
         const std::string label = textOf(e, effGetParamLabel, i);
         const float value = e->getParameter(e, i);
         const std::string display = textOf(e, effGetParamDisplay, i);
-        std::printf("  %3d  %-10s %-6s %-10s %.6f\n", i, name.c_str(), label.c_str(),
-                    display.c_str(), value);
+        std::printf("  %3d  %-10s %-6s %-10s %.6f  %s\n", i, name.c_str(), label.c_str(), display.c_str(), value,
+                    ours ? orv::kParamTable[i].unit : "");
     }
 }
 

@@ -2,6 +2,7 @@
 //   info PLUGIN                      what a host sees when it loads the plug-in
 //   render PLUGIN IN OUT             an audio file through the plug-in
 //   bench PLUGIN                     nanoseconds per stereo frame
+//   params                           this effect's parameter reference (Markdown)
 //   editor PLUGIN OUT.png (Windows)  a picture of the plug-in's editor
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +22,8 @@ int usage() {
                  "                [--rate HZ] [--channels N]   (IN and OUT are raw 32-bit float streams)\n"
                  "       orvhost editor PLUGIN OUT.png [--set NAME=VALUE]...\n"
 #endif
-                 "       orvhost bench PLUGIN [--seconds S] [--block N] [--input FILE] [--set NAME=VALUE]...\n");
+                 "       orvhost bench PLUGIN [--seconds S] [--block N] [--input FILE] [--set NAME=VALUE]...\n"
+                 "       orvhost params\n");
     return 2;
 }
 
@@ -34,6 +36,7 @@ bool parseNumber(const char* text, double& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "params") return vsthost::runParams();
     if (argc < 3) return usage();
     const std::string command = argv[1];
     vsthost::CommandOptions options;

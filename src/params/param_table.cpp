@@ -132,7 +132,7 @@ constexpr ParamInfo channelInfo(int index) {
 // clang-format off
 constexpr ParamInfo kGlobalRows[] = {
     {"Mode",   nullptr, "",    "Mode",  Mapping::Mode,   0.0f, 3.0f,   0.0f,   kModeNames,   4, kNoController,
-     "how the inputs become the channels M and S and how they become the outputs"},
+     "the channel matrix: L and R throughout, mid/side in and back, mid/side in only, or back only"},
     {"Output", "[%]",   "%",   "Gain",  Mapping::Output, 0.0f, 2.0f,   1.0f,   nullptr,      0, kControllerOutput,
      "output factor, after everything else"},
     {"Bit",    nullptr, "bit", "Bit",   Mapping::Bit,    1.0f, 12.0f,  12.0f,  nullptr,      0, kControllerBit,
