@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "params/effect_core.h"
+#include "editor/control_layout.h"
 
 namespace orv {
 namespace {
@@ -73,11 +73,11 @@ void place(PanelControl& c, ControlKind kind, int left, int top, int width, int 
 
 }  // namespace
 
-void EffectCore::addControl(PanelControl& record) {
+void addControl(EffectCore& core, PanelControl& record) {
     record.next = nullptr;
-    PanelControl* head = controlList.load(std::memory_order_relaxed);
+    PanelControl* head = core.controlList.load(std::memory_order_relaxed);
     if (!head) {
-        controlList.store(&record, std::memory_order_release);
+        core.controlList.store(&record, std::memory_order_release);
     } else {
         PanelControl* tail = head;
         while (tail->next) tail = tail->next;
@@ -85,52 +85,52 @@ void EffectCore::addControl(PanelControl& record) {
     }
     if (record.paramIndex >= 0 && record.paramIndex < kNumParams) {
         char scratch[kDisplayTextSize];
-        storeCachedValue(record.paramIndex, readParameter(record.paramIndex, scratch, sizeof scratch));
+        core.storeCachedValue(record.paramIndex, core.readParameter(record.paramIndex, scratch, sizeof scratch));
     }
     markDirty(record);
 }
 
-void EffectCore::buildControls() {
-    for (auto* records : {&paramControls, &paramLabels})
+void buildPanel(EffectCore& core) {
+    for (auto* records : {&core.paramControls, &core.paramLabels})
         std::fill(std::begin(*records), std::end(*records), PanelControl{});
-    std::fill(std::begin(captions), std::end(captions), PanelControl{});
-    frameColor = kFrameColor;
-    backgroundColor = kBackgroundColor;
+    std::fill(std::begin(core.captions), std::end(core.captions), PanelControl{});
+    core.frameColor = kFrameColor;
+    core.backgroundColor = kBackgroundColor;
     int nextCaption = 0;
     const auto caption = [&](const char* text, int left, int top, int width) {
-        PanelControl& c = captions[nextCaption++];
+        PanelControl& c = core.captions[nextCaption++];
         place(c, ControlKind::Label, left, top, width, kCaptionHeight, kGrey, kCaptionFont);
         c.paramIndex = -1;
         c.count = 1;
         c.text = text;
-        addControl(c);
+        addControl(core, c);
     };
     // The label keeps the zero-filled binding of its array (parameter 0).
     const auto label = [&](int index, int top) {
-        PanelControl& c = paramLabels[index];
-        place(c, ControlKind::Label, paramControls[index].left, top, kControlSize, kCaptionHeight,
+        PanelControl& c = core.paramLabels[index];
+        place(c, ControlKind::Label, core.paramControls[index].left, top, kControlSize, kCaptionHeight,
               kGrey, kCaptionFont);
         c.text = kParamTable[index].panelLabel;
-        addControl(c);
+        addControl(core, c);
     };
     const auto knob = [&](int index, int left, int top, Scheme scheme) {
-        PanelControl& c = paramControls[index];
+        PanelControl& c = core.paramControls[index];
         place(c, ControlKind::Knob, left, top, kControlSize, kControlSize, scheme, kCaptionFont);
         c.paramIndex = index;
         c.count = kKnobTravel;
-        addControl(c);
+        addControl(core, c);
     };
     const auto selector = [&](int index, int left, int top, Scheme scheme, int font,
                               const float* states, int count, const char* text) {
-        PanelControl& c = paramControls[index];
+        PanelControl& c = core.paramControls[index];
         place(c, ControlKind::Selector, left, top, kControlSize, kSelectorHeight, scheme, font);
         c.paramIndex = index;
         c.count = count;
         c.stateValues = states;
         c.text = text;
-        addControl(c);
+        addControl(core, c);
     };
-    const StateBlock& s = state();
+    const StateBlock& s = core.state();
     const int controlTop = kTop + kCaptionGap;
 
     caption("Output", kLeft, kTop, groupWidth(6));

@@ -8,19 +8,10 @@
 #include "editor/panel_control.h"
 #include "params/effect_core.h"
 
-class orvVst;
-
 namespace orv {
 
 // Each colour channel times f, truncated and capped at 255.
 std::uint32_t scaleColour(std::uint32_t colour, float f);
-
-// The parameter values and display texts a paint shows, read at its start
-// with the state to the reader alone.
-struct ParameterSnapshot {
-    float value[kNumParams];
-    char text[kNumParams][kDisplayTextSize];
-};
 
 class Painter {
 public:

@@ -65,6 +65,14 @@ struct PanelControl {
     ScaledBounds scaledBounds(float scale) const;
 };
 
+// The pointer's state between messages; it survives closing the window.
+struct PointerState {
+    std::int32_t lastX = 0;
+    std::int32_t lastY = 0;
+    PanelControl* dragControl = nullptr;
+    PanelControl* focusControl = nullptr;
+};
+
 // The dirty flag and the text reference are written by the host's threads
 // and read by the editor's; these accessors keep those accesses atomic.
 inline void markDirty(PanelControl& c) {

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "host/orv_vst.h"
 
 namespace orv {
 namespace {
@@ -17,9 +16,9 @@ float currentValue(EffectCore& core, const PanelControl& c) {
                                                            : c.value;
 }
 
-void submit(orvVst& plugin, PanelControl& c, float v) {
+void submit(PanelHost& host, PanelControl& c, float v) {
     c.value = clampNormalised(v);
-    plugin.applyControlValue(c, c.value);
+    host.applyControlValue(c, c.value);
 }
 
 float nextState(const PanelControl& c, float v, bool forward) {
@@ -32,26 +31,26 @@ float nextState(const PanelControl& c, float v, bool forward) {
     return c.stateValues[next];
 }
 
-void commitTextBox(orvVst& plugin, PanelControl& c, EditField* edit) {
+void commitTextBox(PanelHost& host, PanelControl& c, EditField* edit) {
     if (!edit || !c.text || c.textCapacity == 0) return;
     // A TextBox's text points at a writable buffer of textCapacity bytes.
     edit->getText(const_cast<char*>(c.text), c.textCapacity);
-    const float scale = plugin.core().editorScale;
-    edit->move(static_cast<int>(static_cast<float>(plugin.core().editorWidth) * scale), 0, 0, 1);
-    plugin.core().changeCounter.fetch_add(1);
+    const float scale = host.core().editorScale;
+    edit->move(static_cast<int>(static_cast<float>(host.core().editorWidth) * scale), 0, 0, 1);
+    host.core().changeCounter.fetch_add(1);
 }
 
-bool press(orvVst& plugin, PointerState& p, EditField* edit, int x, int y, bool left) {
-    EffectCore& core = plugin.core();
+bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool left) {
+    EffectCore& core = host.core();
     PanelControl* hit = hitTest(core.controlList.load(std::memory_order_acquire), core.editorScale, x, y);
     if (hit) {
         p.lastX = x;
         p.lastY = y;
     }
     if (PanelControl* previous = p.focusControl) {
-        plugin.applyControlValue(*previous, kResubmit);
+        host.applyControlValue(*previous, kResubmit);
         if (previous->kind == static_cast<std::int8_t>(ControlKind::TextBox))
-            commitTextBox(plugin, *previous, edit);
+            commitTextBox(host, *previous, edit);
     }
     p.focusControl = p.dragControl = hit;
     if (!hit) return true;
@@ -79,14 +78,14 @@ bool press(orvVst& plugin, PointerState& p, EditField* edit, int x, int y, bool 
         break;
     default: return false;
     }
-    submit(plugin, *hit, v);
+    submit(host, *hit, v);
     return true;
 }
 
-bool motion(orvVst& plugin, PointerState& p, int x, int y, bool fine) {
+bool motion(PanelHost& host, PointerState& p, int x, int y, bool fine) {
     PanelControl* c = p.dragControl;
     if (!c) return true;
-    EffectCore& core = plugin.core();
+    EffectCore& core = host.core();
     const ScaledBounds b = c->scaledBounds(core.editorScale);
     const int handle = static_cast<int>(kHandleSize * core.editorScale);
     const float f = fine ? kFineFactor : 1.0f;
@@ -120,7 +119,7 @@ bool motion(orvVst& plugin, PointerState& p, int x, int y, bool fine) {
     }
     default: return false;
     }
-    submit(plugin, *c, v);
+    submit(host, *c, v);
     if (moveAnchor) {
         p.lastX = x;
         p.lastY = y;
@@ -128,14 +127,14 @@ bool motion(orvVst& plugin, PointerState& p, int x, int y, bool fine) {
     return true;
 }
 
-bool release(orvVst& plugin, PointerState& p) {
+bool release(PanelHost& host, PointerState& p) {
     PanelControl* c = p.dragControl;
     if (!c) return true;
     p.dragControl = nullptr;
     switch (static_cast<ControlKind>(c->kind)) {
     case ControlKind::Selector:
     case ControlKind::ToggleBox:
-    case ControlKind::ToggleRound: submit(plugin, *c, currentValue(plugin.core(), *c)); return true;
+    case ControlKind::ToggleRound: submit(host, *c, currentValue(host.core(), *c)); return true;
     default: return false;
     }
 }
@@ -150,14 +149,14 @@ PanelControl* hitTest(PanelControl* list, float scale, int x, int y) {
     return nullptr;
 }
 
-bool handleMouse(orvVst& plugin, PointerState& pointer, EditField* edit, MouseEvent event, int x,
+bool handleMouse(PanelHost& host, PointerState& pointer, EditField* edit, MouseEvent event, int x,
                  int y, bool fine) {
     switch (event) {
-    case MouseEvent::LeftDown: return press(plugin, pointer, edit, x, y, true);
-    case MouseEvent::RightDown: return press(plugin, pointer, edit, x, y, false);
-    case MouseEvent::Move: return motion(plugin, pointer, x, y, fine);
+    case MouseEvent::LeftDown: return press(host, pointer, edit, x, y, true);
+    case MouseEvent::RightDown: return press(host, pointer, edit, x, y, false);
+    case MouseEvent::Move: return motion(host, pointer, x, y, fine);
     case MouseEvent::LeftUp:
-    case MouseEvent::RightUp: return release(plugin, pointer);
+    case MouseEvent::RightUp: return release(host, pointer);
     // No record forwards drops in this effect: a drop is accepted and has no effect.
     case MouseEvent::Drop: return true;
     case MouseEvent::Other: return false;

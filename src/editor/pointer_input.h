@@ -5,8 +5,7 @@
 #include <cstdint>
 
 #include "editor/panel_control.h"
-
-class orvVst;
+#include "editor/panel_host.h"
 
 namespace orv {
 
@@ -22,20 +21,12 @@ public:
     virtual void move(int left, int top, int width, int height) = 0;
 };
 
-// The pointer's state between messages; it survives closing the window.
-struct PointerState {
-    std::int32_t lastX = 0;
-    std::int32_t lastY = 0;
-    PanelControl* dragControl = nullptr;
-    PanelControl* focusControl = nullptr;
-};
-
 // The first record whose scaled rectangle holds (x, y), edges included.
 PanelControl* hitTest(PanelControl* list, float scale, int x, int y);
 
 // Handles one message at (x, y) in window pixels; fine is true while Shift
 // is held. Answers whether the message was handled.
-bool handleMouse(orvVst& plugin, PointerState& pointer, EditField* edit, MouseEvent event, int x,
+bool handleMouse(PanelHost& host, PointerState& pointer, EditField* edit, MouseEvent event, int x,
                  int y, bool fine);
 
 }  // namespace orv

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "editor/aeff_editor.h"
+#include "host/aeff_editor.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "host/platform.h"
+#include "platform/platform.h"
 
 namespace diaglog {
 namespace {

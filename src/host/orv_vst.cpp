@@ -4,10 +4,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "editor/aeff_editor.h"
-#include "editor/editor_factory.h"
+#include "host/aeff_editor.h"
+#include "editor/control_layout.h"
+#include "host/editor_factory.h"
 #include "host/diag_log.h"
-#include "host/platform.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ orvVst::orvVst(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0
     core_.parameterCache = std::make_unique<std::atomic<float>[]>(static_cast<std::size_t>(numParams));
     refreshParameterCache();
     if (core_.declaresEditor()) {
-        editor = createEditor(this);
+        editor = createEditor(this, *this);
         setFlag(effFlagsHasEditor, editor != nullptr);
     }
     readyFlag.store(true);
@@ -148,7 +149,7 @@ void orvVst::readSnapshot(orv::ParameterSnapshot& snapshot) {
 }
 
 void orvVst::buildControls() {
-    withExclusiveState([&] { core_.buildControls(); });
+    withExclusiveState([&] { orv::buildPanel(core_); });
 }
 
 // Any host thread; the one-entry cache serves the usual value-then-text pair.

@@ -7,8 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "editor/panel_host.h"
 #include "host/audio_effect.h"
-#include "editor/painter.h"
 #include "params/effect_core.h"
 
 // Limits the core's channel counts to what the record can declare and
@@ -26,7 +26,7 @@ struct DisplayCache {
     char text[orv::kDisplayTextSize] = {};
 };
 
-class orvVst : public AudioEffectX {
+class orvVst : public AudioEffectX, public orv::PanelHost {
 public:
     explicit orvVst(audioMasterCallback audioMaster);
     ~orvVst() override;
@@ -53,22 +53,16 @@ public:
     // Rebuilds the audio buffers for another block size; no host opcode reaches it.
     virtual void changeBlockSize(VstInt32 n);
 
-    orv::EffectCore& core() { return core_; }
+    orv::EffectCore& core() override { return core_; }
     bool isSuspended() const { return suspended.load(); }
-    bool isReady() const { return readyFlag.load(); }
+    bool isReady() const override { return readyFlag.load(); }
     VstInt32 storedEventCount() const { return eventCount; }
     VstInt32 eventListCapacity() const { return eventCapacity; }
 
-    // The editor's value change for a record: for a bound record, stores x
-    // in the cache when it lies within 0..1, pushes the cached value through
-    // the set path and marks every record of the parameter; then asks the
-    // window to repaint. Nothing at all before construction has finished.
-    // Editor thread.
-    void applyControlValue(orv::PanelControl& record, float x);
-    // Builds the editor's records with the state to itself. Editor thread.
-    void buildControls();
-    // Every parameter's normalised value and display text, read at once.
-    void readSnapshot(orv::ParameterSnapshot& snapshot);
+    // The editor's side (orv::PanelHost).
+    void applyControlValue(orv::PanelControl& record, float x) override;
+    void buildControls() override;
+    void readSnapshot(orv::ParameterSnapshot& snapshot) override;
 
     // Runs f with the state block to itself: no other writer or reader, and
     // no audio piece in flight (the audio pass waits while updateBusy is set).

@@ -18,6 +18,13 @@ constexpr int kMaxChannels = 16;
 constexpr int kCaptionCount = 12;
 constexpr std::size_t kDisplayTextSize = 32;  // formatting buffer; hosts get 8 characters of it
 
+// The parameter values and display texts a paint shows, read at its start
+// with the state to the reader alone.
+struct ParameterSnapshot {
+    float value[kNumParams];
+    char text[kNumParams][kDisplayTextSize];
+};
+
 class EffectCore {
 public:
     EffectCore();
@@ -41,12 +48,6 @@ public:
     void configureAudio(float fs, std::int32_t block);
     // A MIDI channel message from the audio pass; bit 0 of the answer: a value changed.
     int applyController(int status, int number, int value);
-    // Builds the editor's 64 records and links them into controlList (first
-    // opening of the editor; editor thread, with the state to itself).
-    void buildControls();
-    // Appends a record at the tail of controlList, refreshes the cached value
-    // of its parameter and marks it dirty.
-    void addControl(PanelControl& record);
     // One piece of audio; answers the status word of the pass.
     int processBlock(const float* const in[2], float* const out[2], int n);
 

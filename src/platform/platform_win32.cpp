@@ -2,8 +2,8 @@
 // library is loaded, its path, Sleep(0) yields and window invalidation.
 #include <windows.h>
 
-#include "host/platform.h"
-#include "host/platform_win32.h"
+#include "platform/platform.h"
+#include "platform/platform_win32.h"
 
 namespace {
 HINSTANCE moduleInstance = nullptr;

@@ -1,4 +1,4 @@
-#include "editor/aeff_editor.h"
+#include "host/aeff_editor.h"
 
 #include <atomic>
 

@@ -1,5 +1,5 @@
 // The Linux build has no editor window yet: the effect declares no editor and
 // the editor opcodes answer as for an effect without one.
-#include "editor/editor_factory.h"
+#include "host/editor_factory.h"
 
-AEffEditor* createEditor(orvVst*) { return nullptr; }
+AEffEditor* createEditor(AudioEffect*, orv::PanelHost&) { return nullptr; }

@@ -1,4 +1,4 @@
-// What the host interface needs from the operating system. One
+// What the plug-in layer and the editor need from the operating system. One
 // implementation per platform: platform_win32.cpp and platform_posix.cpp.
 #pragma once
 

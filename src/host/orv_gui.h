@@ -4,18 +4,14 @@
 
 #include <cstdint>
 
-#include "editor/aeff_editor.h"
+#include "host/aeff_editor.h"
 #include "editor/panel_control.h"
-#include "editor/pointer_input.h"
 
-class orvVst;
-namespace orv {
-class EffectCore;
-}
+#include "editor/panel_host.h"
 
 class orvGui final : public AEffGUIEditor, public CControlListener {
 public:
-    explicit orvGui(orvVst* effect);
+    orvGui(AudioEffect* effect, orv::PanelHost& host);
     ~orvGui() override;
 
     // Host's user-interface thread, like every operation of the editor.
@@ -28,7 +24,7 @@ public:
     void onCreate(void* window, void* instance);
 
     orv::EffectCore& core;
-    orvVst& plugin;
+    orv::PanelHost& plugin;
 
     char windowClassName[100] = {};
     std::uint32_t osMajorVersion = 0;

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "host/platform.h"
+#include "platform/platform.h"
 
 namespace platform {
 

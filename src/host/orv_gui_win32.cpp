@@ -9,12 +9,13 @@
 #include <atomic>
 #include <cstdio>
 
-#include "editor/editor_factory.h"
 #include "editor/gdi_canvas_win32.h"
-#include "editor/orv_gui.h"
 #include "editor/painter.h"
-#include "host/orv_vst.h"
-#include "host/platform_win32.h"
+#include "editor/panel_host.h"
+#include "editor/pointer_input.h"
+#include "host/editor_factory.h"
+#include "host/orv_gui.h"
+#include "platform/platform_win32.h"
 
 namespace {
 
@@ -84,11 +85,11 @@ LRESULT CALLBACK editorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-AEffEditor* createEditor(orvVst* effect) { return new orvGui(effect); }
+AEffEditor* createEditor(AudioEffect* effect, orv::PanelHost& host) { return new orvGui(effect, host); }
 
 // Constructing thread (with the plug-in); OLE is initialised on it.
-orvGui::orvGui(orvVst* effect)
-    : AEffGUIEditor(effect), core(effect->core()), plugin(*effect) {
+orvGui::orvGui(AudioEffect* effect, orv::PanelHost& host)
+    : AEffGUIEditor(effect), core(host.core()), plugin(host) {
     startTicks = GetTickCount();
     OleInitialize(nullptr);
     rect.top = 0;
