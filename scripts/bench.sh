@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds the optimised Linux core and times processReplacing per stereo frame.
 set -eu
-cd "$(dirname "$0")/.."
+. "$(dirname "$0")/lib.sh"
+cd "$orv_root"
 sh scripts/setup.sh
-cmake --preset bench >/dev/null
-cmake --build --preset bench -j "$(nproc)" --target process_bench >/dev/null
+orv_build bench process_bench
 exec build/bench/process_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"

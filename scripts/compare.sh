@@ -10,25 +10,13 @@
 # rounds: other load on the machine only ever adds time) with our ratios to
 # LSP's mid/side equaliser.
 set -eu
-cd "$(dirname "$0")/.."
+. "$(dirname "$0")/lib.sh"
+cd "$orv_root"
 sh scripts/setup.sh
-missing=""
-for p in lsp-plugins-vst dpf-plugins-vst; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-    $SUDO apt-get update -qq
-    # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
-fi
-cmake --preset bench >/dev/null
-cmake --build --preset bench -j "$(nproc)" --target orvq41x_x64 orvhost >/dev/null
+orv_install lsp-plugins-vst dpf-plugins-vst
+orv_build bench orvq41x_x64 orvhost
 windows=${WINDOWS:-1}
-if [ "$windows" = 1 ]; then
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows -j "$(nproc)" --target orvq41x_x64 orvhost >/dev/null
-fi
+[ "$windows" = 1 ] && orv_build windows orvq41x_x64 orvhost
 host=build/bench/testhost/orvhost
 ours=build/bench/src/orvq41x_x64.so
 lsp=/usr/lib/vst/lsp-plugins/para-equalizer-x16-ms.so

@@ -3,10 +3,10 @@
 # FUZZ_SECONDS (default 30) from the committed seed corpus, in a scratch copy
 # so the repository is not changed.
 set -eu
-cd "$(dirname "$0")/.."
+. "$(dirname "$0")/lib.sh"
+cd "$orv_root"
 seconds=${FUZZ_SECONDS:-30}
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$(nproc)" --target fuzz_chunk fuzz_dispatcher fuzz_midi fuzz_parameters >/dev/null
+orv_build fuzz fuzz_chunk fuzz_dispatcher fuzz_midi fuzz_parameters
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0; failed=0

@@ -3,10 +3,10 @@
 # demo programme through it with the bundled mastering setting, prints the
 # summary and saves a picture of the editor showing that setting.
 set -eu
-cd "$(dirname "$0")/.."
+. "$(dirname "$0")/lib.sh"
+cd "$orv_root"
 sh scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target orvq41x_x64 orvhost >/dev/null
+orv_build windows orvq41x_x64 orvhost
 dll=build/windows/src/orvq41x_x64.dll
 out=build/demo
 mkdir -p "$out"

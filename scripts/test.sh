@@ -4,15 +4,15 @@
 # ThreadSanitizer, the Windows DLL's integration and validation tests under
 # Wine (in a virtual X display), and the libFuzzer targets for a bounded time.
 set -eu
-cd "$(dirname "$0")/.."
+. "$(dirname "$0")/lib.sh"
+cd "$orv_root"
 sh scripts/setup.sh
 jobs=$(nproc)
 failed=0
 passed=0
 for preset in native asan tsan windows; do
     echo "== $preset"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs" >/dev/null
+    orv_build "$preset"
     runner=""
     # The Windows tests open editor windows: Wine needs an X display.
     [ "$preset" = windows ] && runner="xvfb-run -a"
