@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "host_session.h"
+#include "midi_events.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -79,23 +80,11 @@ void printLevels(const char* what, const AudioData& data) {
 
 // Delivers the events that fall into [start, start + frames) for this block.
 void sendEvents(AEffect* effect, const std::vector<MidiMessage>& midi, long start, int frames) {
-    std::vector<VstMidiEvent> events;
-    for (const MidiMessage& m : midi) {
-        if (m.frame < start || m.frame >= start + frames) continue;
-        VstMidiEvent e{};
-        e.type = kVstMidiType;
-        e.byteSize = sizeof e;
-        e.deltaFrames = static_cast<VstInt32>(m.frame - start);
-        std::memcpy(e.midiData, m.bytes, 3);
-        events.push_back(e);
-    }
-    if (events.empty()) return;
-    std::vector<char> block(offsetof(VstEvents, events) + sizeof(VstEvent*) * events.size());
-    auto* list = reinterpret_cast<VstEvents*>(block.data());
-    list->numEvents = static_cast<VstInt32>(events.size());
-    auto** pointers = reinterpret_cast<VstEvent**>(block.data() + offsetof(VstEvents, events));
-    for (std::size_t i = 0; i < events.size(); ++i) pointers[i] = reinterpret_cast<VstEvent*>(&events[i]);
-    dispatch(effect, effProcessEvents, 0, 0, list);
+    MidiEventList events;
+    for (const MidiMessage& m : midi)
+        if (m.frame >= start && m.frame < start + frames)
+            events.add(static_cast<VstInt32>(m.frame - start), m.bytes[0], m.bytes[1], m.bytes[2]);
+    if (!events.empty()) dispatch(effect, effProcessEvents, 0, 0, events.events());
 }
 
 void showProgress(std::size_t done, std::size_t total) {

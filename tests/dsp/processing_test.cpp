@@ -8,29 +8,14 @@
 #include <vector>
 
 #include "params/effect_core.h"
+#include "stereo.h"
 
 namespace orv {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-struct Stereo {
-    std::vector<float> l, r;
-    explicit Stereo(int n, float a = 0.0f, float b = 0.0f)
-        : l(static_cast<std::size_t>(n), a), r(static_cast<std::size_t>(n), b) {}
-    const float* in[2];
-    float* out[2];
-    const float* const* inputs() {
-        in[0] = l.data();
-        in[1] = r.data();
-        return in;
-    }
-    float* const* outputs() {
-        out[0] = l.data();
-        out[1] = r.data();
-        return out;
-    }
-};
+using support::Stereo;
 
 class Processing : public ::testing::Test {
 protected:
@@ -55,7 +40,7 @@ protected:
     Stereo decoded(float l, float r, int n = 16) {
         Stereo in(n, l, r);
         Stereo out(n);
-        dsp().processInputStage(in.inputs(), out.outputs(), n);
+        dsp().processInputStage(in.input(), out.ptr, n);
         return out;
     }
 };
@@ -110,7 +95,7 @@ TEST_F(Processing, BypassKeepsTheMatrixAndOutputOnly) {
     core.setParameterValue(kBit, 0.0f);
     core.setParameterValue(kSample, 0.0f);
     Stereo io(64, 0.6f, 0.2f);
-    dsp().processBlock(io.inputs(), io.outputs(), 64);
+    dsp().processBlock(io.input(), io.ptr, 64);
     for (int j = 0; j < 64; ++j) {
         EXPECT_EQ(io.l[j], (0.2f + 0.6f) * 1.0f * 0.5f * 0.5f);
         EXPECT_EQ(io.r[j], (0.6f - 0.2f) * 1.0f * 0.5f * 0.5f);
@@ -138,7 +123,7 @@ TEST_F(Processing, HoldWithoutInterpolationIsAStaircaseOfThreeSamples) {
     state().bit = 23;
     Stereo io(12);
     for (int j = 0; j < 12; ++j) io.l[j] = io.r[j] = static_cast<float>(j + 1);
-    dsp().sampleAndHold(io.outputs(), 12);
+    dsp().sampleAndHold(io.ptr, 12);
     // Captures at 0, 3, 6, 9; the output follows one cycle late.
     const float expected[12] = {0, 0, 0, 1, 1, 1, 4, 4, 4, 7, 7, 7};
     for (int j = 0; j < 12; ++j) EXPECT_EQ(io.l[j], expected[j]) << j;
@@ -151,7 +136,7 @@ TEST_F(Processing, InterpolationRunsFromThePreviousCapture) {
     state().interpolate = 1;
     Stereo io(10);
     for (int j = 0; j < 10; ++j) io.l[j] = io.r[j] = j < 5 ? 1.0f : 3.0f;
-    dsp().sampleAndHold(io.outputs(), 10);
+    dsp().sampleAndHold(io.ptr, 10);
     // Second cycle: previous 1, current 3, t = -0.25, 0, 0.25, 0.5, 0.75.
     const float t[5] = {-0.25f, 0.0f, 0.25f, 0.5f, 0.75f};
     for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(io.l[5 + i], 1.0f + 2.0f * t[i]) << i;
@@ -218,7 +203,7 @@ TEST_F(Processing, CompAndOutput) {
     Stereo io(3);
     io.l = {0.5f, 1.0f, -0.5f};
     io.r = {0.5f, 1.0f, -0.5f};
-    dsp().processOutputStage(io.outputs(), 3);
+    dsp().processOutputStage(io.ptr, 3);
     EXPECT_FLOAT_EQ(io.l[0], 0.75f * 0.5f);
     EXPECT_FLOAT_EQ(io.l[1], 1.0f * 0.5f);
     EXPECT_FLOAT_EQ(io.l[2], -0.75f * 0.5f);
@@ -229,18 +214,18 @@ TEST_F(Processing, CompAndOutput) {
 TEST_F(Processing, AutoOffMeansNoDelay) {
     core.setParameterValue(kAuto, 0.0f);
     Stereo io(256, 0.5f, 0.5f);
-    dsp().processBlock(io.inputs(), io.outputs(), 256);
+    dsp().processBlock(io.input(), io.ptr, 256);
     EXPECT_NE(io.l[0], 0.0f);
 }
 
 TEST_F(Processing, NonFiniteInputIsSilenceAndRecoversWithinABlock) {
     Stereo bad(1024, std::numeric_limits<float>::quiet_NaN(),
                std::numeric_limits<float>::infinity());
-    dsp().processBlock(bad.inputs(), bad.outputs(), 1024);
+    dsp().processBlock(bad.input(), bad.ptr, 1024);
     for (int j = 0; j < 1024; ++j) ASSERT_TRUE(std::isfinite(bad.l[j]) && std::isfinite(bad.r[j]));
     Stereo good(1024);
     for (int j = 0; j < 1024; ++j) good.l[j] = good.r[j] = 0.5f * std::sin(0.05f * j);
-    dsp().processBlock(good.inputs(), good.outputs(), 1024);
+    dsp().processBlock(good.input(), good.ptr, 1024);
     for (int j = 0; j < 1024; ++j) ASSERT_TRUE(std::isfinite(good.l[j]) && std::isfinite(good.r[j]));
 }
 
@@ -249,11 +234,11 @@ TEST_F(Processing, OverflowingEqualiserIsReset) {
     for (int slot : {kSlotLowShelfGain, kSlotPeakGain, kSlotHighShelfGain})
         core.setParameterValue(channelParamIndex(0, slot), 1.0f);
     Stereo huge(1024, 3e38f, -3e38f);
-    dsp().processBlock(huge.inputs(), huge.outputs(), 1024);
+    dsp().processBlock(huge.input(), huge.ptr, 1024);
     for (BiquadSection* s : {&dsp().sections[0].lowShelf, &dsp().sections[0].peaking})
         for (const BiquadStage& st : s->stage) EXPECT_TRUE(std::isfinite(st.y1) && std::isfinite(st.y2));
     Stereo quiet(1024, 0.01f, 0.01f);
-    dsp().processBlock(quiet.inputs(), quiet.outputs(), 1024);
+    dsp().processBlock(quiet.input(), quiet.ptr, 1024);
     for (float v : quiet.l) ASSERT_TRUE(std::isfinite(v));
 }
 
@@ -271,9 +256,9 @@ TEST_F(Processing, SampleRateChangeFollowsSampleAgain) {
 TEST_F(Processing, SmallerRingsAfterARateChangeAreIndexedInside) {
     core.configureAudio(384000.0f, 1024);
     Stereo io(1024, 0.3f, -0.3f);
-    for (int i = 0; i < 40; ++i) dsp().processBlock(io.inputs(), io.outputs(), 1024);
+    for (int i = 0; i < 40; ++i) dsp().processBlock(io.input(), io.ptr, 1024);
     core.configureAudio(8000.0f, 1024);
-    for (int i = 0; i < 4; ++i) dsp().processBlock(io.inputs(), io.outputs(), 1024);
+    for (int i = 0; i < 4; ++i) dsp().processBlock(io.input(), io.ptr, 1024);
     for (float v : io.l) ASSERT_TRUE(std::isfinite(v));
 }
 

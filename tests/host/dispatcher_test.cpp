@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/orv_vst.h"
+#include "midi_events.h"
 
 namespace {
 
@@ -186,26 +187,15 @@ TEST_F(Dispatcher, SpeakerArrangementStoresNone) {
     EXPECT_EQ(call(effGetSpeakerArrangement, 0, 0, nullptr), 0);
 }
 
-VstEvents* buildEvents(std::vector<VstMidiEvent>& storage, std::vector<char>& block, int midi,
-                       int other) {
-    storage.assign(static_cast<std::size_t>(midi + other), VstMidiEvent{});
-    block.assign(offsetof(VstEvents, events) + sizeof(VstEvent*) * storage.size(), 0);
-    auto* events = reinterpret_cast<VstEvents*>(block.data());
-    events->numEvents = midi + other;
-    auto** list = reinterpret_cast<VstEvent**>(block.data() + offsetof(VstEvents, events));
-    for (std::size_t i = 0; i < storage.size(); ++i) {
-        storage[i].type = static_cast<int>(i) < midi ? kVstMidiType : kVstSysExType;
-        storage[i].byteSize = sizeof(VstMidiEvent);
-        storage[i].midiData[0] = static_cast<char>(0x90);
-        list[i] = reinterpret_cast<VstEvent*>(&storage[i]);
-    }
-    return events;
+// midi note-on messages followed by other events of the same size.
+VstEvents* buildEvents(vsthost::MidiEventList& list, int midi, int other) {
+    for (int i = 0; i < midi + other; ++i) list.add(0, 0x90, 0, 0, i < midi ? kVstMidiType : kVstSysExType);
+    return list.events();
 }
 
 TEST_F(Dispatcher, EventIntake) {
-    std::vector<VstMidiEvent> storage;
-    std::vector<char> block;
-    VstEvents* events = buildEvents(storage, block, 3, 2);
+    vsthost::MidiEventList list;
+    VstEvents* events = buildEvents(list, 3, 2);
     EXPECT_EQ(call(effProcessEvents, 0, 0, events), 0);  // suspended: nothing stored
     EXPECT_EQ(object->storedEventCount(), 0);
     call(effMainsChanged, 0, 1);
@@ -216,13 +206,12 @@ TEST_F(Dispatcher, EventIntake) {
 
 TEST_F(Dispatcher, EventCapacityGrowsAndKeepsStoredEntries) {
     call(effMainsChanged, 0, 1);
-    std::vector<VstMidiEvent> storage;
-    std::vector<char> block;
-    EXPECT_EQ(call(effProcessEvents, 0, 0, buildEvents(storage, block, 1500, 0)), 1);
+    vsthost::MidiEventList first, second;
+    EXPECT_EQ(call(effProcessEvents, 0, 0, buildEvents(first, 1500, 0)), 1);
     EXPECT_EQ(object->eventListCapacity(), 1532);
     EXPECT_EQ(object->storedEventCount(), 1500);
     // Entries still waiting need room together with new ones.
-    EXPECT_EQ(call(effProcessEvents, 0, 0, buildEvents(storage, block, 100, 0)), 1);
+    EXPECT_EQ(call(effProcessEvents, 0, 0, buildEvents(second, 100, 0)), 1);
     EXPECT_EQ(object->storedEventCount(), 1600);
     EXPECT_GE(object->eventListCapacity(), 1600);
 }

@@ -7,30 +7,21 @@
 #include <vector>
 
 #include "host/orv_vst.h"
+#include "midi_events.h"
+#include "stereo.h"
 
 namespace {
 
+// Two sines in, the outputs pre-filled.
 struct Buffers {
-    std::vector<float> inL, inR, outL, outR;
-    float* in[2];
-    float* out[2];
+    support::Stereo input, output;
     explicit Buffers(int n, float fill = 0.0f)
-        : inL(static_cast<std::size_t>(n)), inR(static_cast<std::size_t>(n)),
-          outL(static_cast<std::size_t>(n), fill), outR(static_cast<std::size_t>(n), fill) {
-        for (int j = 0; j < n; ++j) {
-            inL[j] = 0.4f * std::sin(0.013f * j);
-            inR[j] = 0.3f * std::sin(0.021f * j + 1.0f);
-        }
-        in[0] = inL.data();
-        in[1] = inR.data();
-        out[0] = outL.data();
-        out[1] = outR.data();
+        : input(static_cast<std::size_t>(n)), output(static_cast<std::size_t>(n), fill, fill) {
+        support::fillSines(input);
     }
     // Processes frames [from, from + n) of these buffers.
     void process(orvVst& e, int from, int n) {
-        float* i[2] = {in[0] + from, in[1] + from};
-        float* o[2] = {out[0] + from, out[1] + from};
-        e.processReplacing(i, o, n);
+        e.processReplacing(input.at(from), output.at(from), n);
     }
 };
 
@@ -45,16 +36,9 @@ protected:
         }
     }
     void sendController(orvVst& e, int delta, int number, int value) {
-        VstMidiEvent midi{};
-        midi.type = kVstMidiType;
-        midi.deltaFrames = delta;
-        midi.midiData[0] = static_cast<char>(0xB3);
-        midi.midiData[1] = static_cast<char>(number);
-        midi.midiData[2] = static_cast<char>(value);
-        VstEvents events{};
-        events.numEvents = 1;
-        events.events[0] = reinterpret_cast<VstEvent*>(&midi);
-        e.processEvents(&events);
+        vsthost::MidiEventList events;
+        events.add(delta, 0xB3, number, value);
+        e.processEvents(events.events());
     }
 };
 
@@ -74,11 +58,11 @@ TEST_F(ProcessReplacing, LongBlocksAreProcessedInPiecesOf1024) {
     three.process(b, 0, 1024);
     three.process(b, 1024, 1024);
     three.process(b, 2048, 952);
-    EXPECT_EQ(one.outL, three.outL);
-    EXPECT_EQ(one.outR, three.outR);
+    EXPECT_EQ(one.output.l, three.output.l);
+    EXPECT_EQ(one.output.r, three.output.r);
     other.process(c, 0, 512);
     other.process(c, 512, 2488);
-    EXPECT_NE(one.outL, other.outL);
+    EXPECT_NE(one.output.l, other.output.l);
 }
 
 TEST_F(ProcessReplacing, ControllerTakesEffectAtItsDeltaFrame) {
@@ -88,8 +72,8 @@ TEST_F(ProcessReplacing, ControllerTakesEffectAtItsDeltaFrame) {
     split.process(b, 0, 100);
     b.core().applyController(0xB0, 20, 32);
     split.process(b, 100, 156);
-    EXPECT_EQ(withEvent.outL, split.outL);
-    EXPECT_EQ(withEvent.outR, split.outR);
+    EXPECT_EQ(withEvent.output.l, split.output.l);
+    EXPECT_EQ(withEvent.output.r, split.output.r);
     EXPECT_EQ(a.storedEventCount(), 0);
     EXPECT_FLOAT_EQ(a.core().state().output, 32 * 0.015748031f);
 }
@@ -109,7 +93,7 @@ TEST_F(ProcessReplacing, SuspendedWritesNothingAndKeepsEvents) {
     a.suspend();
     Buffers io(512, 7.0f);
     io.process(a, 0, 512);
-    for (float v : io.outL) ASSERT_EQ(v, 7.0f);
+    for (float v : io.output.l) ASSERT_EQ(v, 7.0f);
     a.resume();
     sendController(a, 10, 20, 0);
     a.suspend();
@@ -124,20 +108,20 @@ TEST_F(ProcessReplacing, SuspendedWritesNothingAndKeepsEvents) {
 TEST_F(ProcessReplacing, InPlaceBuffersGiveTheSameOutput) {
     Buffers separate(2048), inPlace(2048);
     separate.process(a, 0, 2048);
-    float* io[2] = {inPlace.inL.data(), inPlace.inR.data()};
+    float* io[2] = {inPlace.input.l.data(), inPlace.input.r.data()};
     b.processReplacing(io, io, 2048);
-    EXPECT_EQ(separate.outL, inPlace.inL);
-    EXPECT_EQ(separate.outR, inPlace.inR);
+    EXPECT_EQ(separate.output.l, inPlace.input.l);
+    EXPECT_EQ(separate.output.r, inPlace.input.r);
 }
 
 TEST_F(ProcessReplacing, OddCallsAreHarmless) {
     Buffers io(16, 5.0f);
-    a.processReplacing(io.in, io.out, 0);
-    a.processReplacing(io.in, io.out, -5);
-    a.processReplacing(nullptr, io.out, 16);
-    float* missing[2] = {io.out[0], nullptr};
-    a.processReplacing(io.in, missing, 16);
-    for (float v : io.outL) EXPECT_EQ(v, 5.0f);
+    a.processReplacing(io.input.ptr, io.output.ptr, 0);
+    a.processReplacing(io.input.ptr, io.output.ptr, -5);
+    a.processReplacing(nullptr, io.output.ptr, 16);
+    float* missing[2] = {io.output.ptr[0], nullptr};
+    a.processReplacing(io.input.ptr, missing, 16);
+    for (float v : io.output.l) EXPECT_EQ(v, 5.0f);
 }
 
 TEST(ProcessBeforeConfiguration, WorksAtTheInitialRate) {
@@ -146,7 +130,7 @@ TEST(ProcessBeforeConfiguration, WorksAtTheInitialRate) {
     Buffers io(4096);
     io.process(fresh, 0, 4096);
     double energy = 0;
-    for (float v : io.outL) {
+    for (float v : io.output.l) {
         ASSERT_TRUE(std::isfinite(v));
         energy += v * v;
     }
@@ -156,7 +140,7 @@ TEST(ProcessBeforeConfiguration, WorksAtTheInitialRate) {
     configured.resume();
     Buffers same(4096);
     same.process(configured, 0, 4096);
-    EXPECT_EQ(io.outL, same.outL);
+    EXPECT_EQ(io.output.l, same.output.l);
 }
 
 TEST(SampleRate, NonsenseRatesAreIgnored) {
@@ -192,7 +176,7 @@ TEST(BlockSizeHandler, PiecesFollowTheNewSize) {
     one.process(a, 0, 512);
     two.process(b, 0, 256);
     two.process(b, 256, 256);
-    EXPECT_EQ(one.outL, two.outL);
+    EXPECT_EQ(one.output.l, two.output.l);
 }
 
 }  // namespace

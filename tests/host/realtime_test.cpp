@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/orv_vst.h"
+#include "midi_events.h"
 
 extern "C" {
 void* __libc_malloc(std::size_t);
@@ -76,16 +77,9 @@ TEST(RealTime, ProcessingAllocatesNothing) {
     for (const auto& s : settings) effect.setParameter(static_cast<VstInt32>(s[0]), s[1]);
     EXPECT_EQ(allocationsDuring(effect, l, r, 100000), 0);
     for (int frames : {0, 1, 7, 64, 511, 1024, 1025, 4096}) {
-        VstMidiEvent midi{};
-        midi.type = kVstMidiType;
-        midi.deltaFrames = frames / 2;
-        midi.midiData[0] = static_cast<char>(0xB0);
-        midi.midiData[1] = 20;
-        midi.midiData[2] = 90;
-        VstEvents events{};
-        events.numEvents = 1;
-        events.events[0] = reinterpret_cast<VstEvent*>(&midi);
-        effect.processEvents(&events);
+        vsthost::MidiEventList events;
+        events.add(frames / 2, 0xB0, 20, 90);
+        effect.processEvents(events.events());
         EXPECT_EQ(allocationsDuring(effect, l, r, frames), 0) << frames << " frames";
     }
 }

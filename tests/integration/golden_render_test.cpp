@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "midi_events.h"
 #include "plugin_fixture.h"
 
 namespace integration {
@@ -65,17 +66,9 @@ struct Hash {
 };
 
 void sendController(const PluginInstance& e, int delta, int number, int value) {
-    VstMidiEvent midi{};
-    midi.type = kVstMidiType;
-    midi.byteSize = sizeof midi;
-    midi.deltaFrames = delta;
-    midi.midiData[0] = static_cast<char>(0xB0);
-    midi.midiData[1] = static_cast<char>(number);
-    midi.midiData[2] = static_cast<char>(value);
-    VstEvents events{};
-    events.numEvents = 1;
-    events.events[0] = reinterpret_cast<VstEvent*>(&midi);
-    e.call(effProcessEvents, 0, 0, &events);
+    vsthost::MidiEventList events;
+    events.add(delta, 0xB0, number, value);
+    e.call(effProcessEvents, 0, 0, events.events());
 }
 
 // Settings by normalised value; 26 entries, or empty for the defaults.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "midi_events.h"
 #include "plugin_fixture.h"
 
 namespace integration {
@@ -72,16 +73,9 @@ TEST_F(HostInterface, OpcodeAnswers) {
 
 TEST_F(HostInterface, EventsWhileSuspendedAndRunning) {
     PluginInstance e(*library);
-    std::vector<VstMidiEvent> storage(1500, VstMidiEvent{});
-    std::vector<char> block(offsetof(VstEvents, events) + sizeof(VstEvent*) * storage.size());
-    auto* events = reinterpret_cast<VstEvents*>(block.data());
-    auto** list = reinterpret_cast<VstEvent**>(block.data() + offsetof(VstEvents, events));
-    for (std::size_t i = 0; i < storage.size(); ++i) {
-        storage[i].type = kVstMidiType;
-        storage[i].midiData[0] = static_cast<char>(0x90);
-        list[i] = reinterpret_cast<VstEvent*>(&storage[i]);
-    }
-    events->numEvents = 1500;
+    vsthost::MidiEventList notes;
+    for (int i = 0; i < 1500; ++i) notes.add(0, 0x90, 0, 0);
+    VstEvents* events = notes.events();
     EXPECT_EQ(e.call(effProcessEvents, 0, 0, events), 0);
     e.call(effMainsChanged, 0, 1);
     EXPECT_EQ(e.call(effProcessEvents, 0, 0, events), 1);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "midi_events.h"
 #include "plugin_library.h"
 
 namespace {
@@ -68,16 +69,9 @@ TEST(OrvhostRender, MatchesDirectProcessing) {
     for (int start = 0; start < kFrames; start += kBlock) {
         const int n = std::min(kBlock, kFrames - start);
         if (start <= 1000 && 1000 < start + n) {
-            VstMidiEvent midi{};
-            midi.type = kVstMidiType;
-            midi.deltaFrames = 1000 - start;
-            midi.midiData[0] = static_cast<char>(0xB0);
-            midi.midiData[1] = 20;
-            midi.midiData[2] = 90;
-            VstEvents events{};
-            events.numEvents = 1;
-            events.events[0] = reinterpret_cast<VstEvent*>(&midi);
-            vsthost::dispatch(e, effProcessEvents, 0, 0, &events);
+            vsthost::MidiEventList events;
+            events.add(1000 - start, 0xB0, 20, 90);
+            vsthost::dispatch(e, effProcessEvents, 0, 0, events.events());
         }
         for (int j = 0; j < n; ++j) {
             l[j] = interleaved[2 * (start + j)];
