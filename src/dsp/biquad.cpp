@@ -95,7 +95,7 @@ float normalised(float c, float inverseA0) {
 float step(const BiquadSection& s, BiquadStage& st, float x) {
     st.x1 = flush(st.x1);
     st.y1 = flush(st.y1);
-    const float y = s.mix * (s.b0 * x + s.b1 * st.x1 + s.b2 * st.x2 - s.a1 * st.y1 - s.a2 * st.y2) +
+    const float y = s.mix * directFormOne(s.b0, s.b1, s.b2, s.a1, s.a2, x, st.x1, st.x2, st.y1, st.y2) +
                     (1.0f - s.mix) * x;
     st.x2 = st.x1;
     st.x1 = x;

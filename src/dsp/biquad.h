@@ -38,6 +38,17 @@ struct BiquadSection {
 // Values smaller than this in magnitude are flushed to 0 inside the filters.
 constexpr float kFlushThreshold = 1e-25f;
 
+// The direct-form-I recursion, written once for a float and for every vector
+// of lanes: the same operations in the same order give the same bits.
+template <class V>
+V directFormOne(V b0, V b1, V b2, V a1, V a2, V x, V x1, V x2, V y1, V y2) {
+    V t = b0 * x;
+    t = t + b1 * x1;
+    t = t + b2 * x2;
+    t = t - a1 * y1;
+    return t - a2 * y2;
+}
+
 // Recomputes the five coefficients for the sample rate fs; may correct freq,
 // q and mix in the record. The state is left as it is.
 void designSection(BiquadSection& section, float fs);

@@ -21,11 +21,9 @@ struct BiquadLanes {
     // flushed form in y1, which is also what the next section takes: the
     // stored x1 and y1 are kept flushed, as their first use would make them.
     V step(V s) {
-        V t = V::load(image->b0 + first) * s;
-        t = t + V::load(image->b1 + first) * x1;
-        t = t + V::load(image->b2 + first) * x2;
-        t = t - V::load(image->a1 + first) * y1;
-        const V y = t - V::load(image->a2 + first) * y2;
+        const V y = directFormOne(V::load(image->b0 + first), V::load(image->b1 + first),
+                                  V::load(image->b2 + first), V::load(image->a1 + first),
+                                  V::load(image->a2 + first), s, x1, x2, y1, y2);
         x2 = x1;
         x1 = s;
         y2 = y1;
