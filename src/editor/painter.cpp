@@ -33,6 +33,13 @@ std::uint32_t scaleColour(std::uint32_t colour, float f) {
     return result;
 }
 
+bool needsRepaint(EffectCore& core) {
+    if (core.changeCounter.load() > 0) return true;
+    for (PanelControl* c = core.controlList.load(std::memory_order_acquire); c; c = c->next)
+        if (c->kind >= 0 && isDirty(*c)) return true;
+    return false;
+}
+
 Painter::Painter(EffectCore& core, const ParameterSnapshot& snapshot, Canvas& canvas,
                  const PanelControl* focusControl)
     : core_(core), snapshot_(snapshot), canvas_(canvas), focus_(focusControl),

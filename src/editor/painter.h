@@ -13,6 +13,10 @@ namespace orv {
 // Each colour channel times f, truncated and capped at 255.
 std::uint32_t scaleColour(std::uint32_t colour, float f);
 
+// Whether a paint would draw anything: a full repaint is due or a record
+// waits, marked dirty.
+bool needsRepaint(EffectCore& core);
+
 class Painter {
 public:
     Painter(EffectCore& core, const ParameterSnapshot& snapshot, Canvas& canvas,

@@ -71,6 +71,7 @@ struct PointerState {
     std::int32_t lastY = 0;
     PanelControl* dragControl = nullptr;
     PanelControl* focusControl = nullptr;
+    float dragValue = 0.0f;  // the dragged control's value, unrounded, while the drag lasts
 };
 
 // The dirty flag and the text reference are written by the host's threads

@@ -21,10 +21,22 @@ void submit(PanelHost& host, PanelControl& c, float v) {
     host.applyControlValue(c, c.value);
 }
 
-float nextState(const PanelControl& c, float v, bool forward) {
-    if (!c.stateValues || c.count <= 0) return v;
+// The state a value stands for: for a bound selector the step its
+// parameter's own mapping gives (so a switch read back as 1.0 is ON), for
+// others the state of exactly that value.
+int stateOf(const PanelControl& c, float v) {
+    if (c.paramIndex >= 0 && c.paramIndex < kNumParams) {
+        const auto step = static_cast<int>(engineeringValue(kParamTable[c.paramIndex].mapping, clampNormalised(v)));
+        return step < 0 ? 0 : (step >= c.count ? c.count - 1 : step);
+    }
     int i = 0;
     while (i < c.count && c.stateValues[i] != v) ++i;
+    return i;
+}
+
+float nextState(const PanelControl& c, float v, bool forward) {
+    if (!c.stateValues || c.count <= 0) return v;
+    const int i = stateOf(c, v);
     int next = forward ? i + 1 : i - 1;
     if (next >= c.count) next = 0;
     if (next < 0) next = c.count - 1;
@@ -54,6 +66,7 @@ bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool
     }
     p.focusControl = p.dragControl = hit;
     if (!hit) return true;
+    p.dragValue = currentValue(core, *hit);
     const ScaledBounds b = hit->scaledBounds(core.editorScale);
     const float handle = kHandleSize * core.editorScale;
     const int halfHandle = static_cast<int>(handle) / 2;
@@ -89,7 +102,9 @@ bool motion(PanelHost& host, PointerState& p, int x, int y, bool fine) {
     const ScaledBounds b = c->scaledBounds(core.editorScale);
     const int handle = static_cast<int>(kHandleSize * core.editorScale);
     const float f = fine ? kFineFactor : 1.0f;
-    float v = currentValue(core, *c);
+    // A drag goes on from its own position, not from the cached value, which
+    // a host's read-back may have rounded to the parameter's steps meanwhile.
+    float v = p.dragValue;
     bool moveAnchor = true;
     switch (static_cast<ControlKind>(c->kind)) {
     case ControlKind::Fader:
@@ -120,6 +135,7 @@ bool motion(PanelHost& host, PointerState& p, int x, int y, bool fine) {
     default: return false;
     }
     submit(host, *c, v);
+    p.dragValue = c->value;
     if (moveAnchor) {
         p.lastX = x;
         p.lastY = y;

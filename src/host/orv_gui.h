@@ -1,13 +1,17 @@
 // The effect's editor: a child window inside the host's, drawn into a back
-// buffer, showing the control list of the EffectCore.
+// buffer, showing the control list of the EffectCore. Win32 on Windows
+// (orv_gui_win32.cpp), X11 with Cairo on Linux (orv_gui_x11.cpp).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-#include "host/aeff_editor.h"
 #include "editor/panel_control.h"
-
 #include "editor/panel_host.h"
+#include "host/aeff_editor.h"
+#include "platform/platform.h"
+
+class X11Panel;
 
 class orvGui final : public AEffGUIEditor, public CControlListener {
 public:
@@ -17,18 +21,22 @@ public:
     // Host's user-interface thread, like every operation of the editor.
     bool open(void* parent) override;
     void close() override;
+    // Asks for a repaint while any control waits to be drawn (host
+    // automation marks controls without touching the window).
+    void idle() override;
 
+    orv::EffectCore& core;
+    orv::PanelHost& plugin;
+    orv::PointerState pointer;  // drag anchor, dragged and focused records
+
+#if defined(_WIN32)
     // Window messages, from the window procedure.
     void paintEditor(void* window);
     bool handleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     void onCreate(void* window, void* instance);
 
-    orv::EffectCore& core;
-    orv::PanelHost& plugin;
-
     char windowClassName[100] = {};
     std::uint32_t osMajorVersion = 0;
-    orv::PointerState pointer;  // drag anchor, dragged and focused records
     void* editWindow = nullptr;
     void* backBitmap = nullptr;
     void* backDC = nullptr;
@@ -36,4 +44,12 @@ public:
 private:
     void registerWindowClass();
     void releaseBackBuffer();
+#else
+private:
+    // The window's handle for the rest of the effect; it outlives every
+    // window, so a repaint request racing a close finds it.
+    platform::RepaintRequest repaint_;
+    std::unique_ptr<X11Panel> panel_;
+    bool built_ = false;
+#endif
 };

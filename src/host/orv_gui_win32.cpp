@@ -189,6 +189,12 @@ orvGui::~orvGui() {
     OleUninitialize();
 }
 
+// Host's user-interface thread.
+void orvGui::idle() {
+    void* window = core.editorWindow.load();
+    if (window && orv::needsRepaint(core)) platform::invalidateWindow(window);
+}
+
 void orvGui::paintEditor(void* window) {
     while (!plugin.isReady()) Sleep(1);
     const int width = static_cast<int>(static_cast<float>(core.editorWidth) * core.editorScale);

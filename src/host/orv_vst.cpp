@@ -156,6 +156,7 @@ void orvVst::buildControls() {
 float orvVst::getParameter(VstInt32 index) {
     if (!validIndex(index)) return 0.0f;
     float value = 0.0f;
+    bool fresh = false;
     withExclusiveState([&] {
         if (displayCache.index == index) {
             displayCache.index = -1;
@@ -165,8 +166,11 @@ float orvVst::getParameter(VstInt32 index) {
         displayCache.index = index;
         displayCache.value = core_.readParameter(index, displayCache.text, sizeof displayCache.text);
         value = displayCache.value;
+        fresh = true;
     });
-    core_.storeCachedValue(index, value);
+    // A value served from the cache may be older than the panel's; only a
+    // freshly read one updates what the panel draws.
+    if (fresh) core_.storeCachedValue(index, value);
     return value;
 }
 

@@ -130,7 +130,14 @@ void EffectCore::setChannelValue(int index, float v) {
         dsp->state.channel[slot][k] = v;
         dsp->applyChannelValue(k, slot, sampleRate);
         if (!dsp->state.link) return;
-        markDirty(paramControls[channelParamIndex(k, slot)]);
+        const int member = channelParamIndex(k, slot);
+        // The partner's control is drawn from its cached value, which only
+        // this coupling changes.
+        if (member != index && parameterCache) {
+            char scratch[kDisplayTextSize];
+            storeCachedValue(member, readParameter(member, scratch, sizeof scratch));
+        }
+        markDirty(paramControls[member]);
         k = 1 - k;
     }
 }

@@ -2,6 +2,7 @@
 // implementation per platform: platform_win32.cpp and platform_posix.cpp.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 namespace platform {
@@ -18,7 +19,14 @@ void readModulePath(char* buffer, std::size_t size);
 // Gives the processor to another thread; the hand-shake waits call this.
 void yieldProcessor();
 
-// Asks the editor window to repaint itself; any thread may call it.
+// Asks the editor window to repaint itself; any thread may call it. On
+// Windows the handle is the window's HWND. On X11 it is the editor's
+// RepaintRequest: only its flag is raised, and the editor's own thread, the
+// one that talks to the X server, repaints.
 void invalidateWindow(void* window);
+
+struct RepaintRequest {
+    std::atomic<bool> pending{false};
+};
 
 }  // namespace platform

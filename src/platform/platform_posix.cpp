@@ -1,5 +1,5 @@
 // POSIX side of the host interface: the module path through dladdr, yields
-// through sched_yield. The Linux build has no editor window to invalidate.
+// through sched_yield, repaint requests as a flag the editor's thread reads.
 #include <dlfcn.h>
 #include <sched.h>
 
@@ -22,6 +22,8 @@ void readModulePath(char* buffer, std::size_t size) {
 
 void yieldProcessor() { sched_yield(); }
 
-void invalidateWindow(void*) {}
+void invalidateWindow(void* window) {
+    if (window) static_cast<RepaintRequest*>(window)->pending.store(true, std::memory_order_release);
+}
 
 }  // namespace platform

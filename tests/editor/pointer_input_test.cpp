@@ -79,14 +79,25 @@ TEST_F(Pointer, SelectorStepsAndWraps) {
     EXPECT_STREQ(mode.text, "Normal");
 }
 
-TEST_F(Pointer, SelectorFromAnUnmatchedValue) {
+// A value between the states steps from the state it stands for ("M/S"
+// for 0.5), and a switch read back as 1.0 is ON, so both buttons toggle it.
+TEST_F(Pointer, SelectorsStepFromTheStateTheirValueStandsFor) {
     PanelControl& mode = core.paramControls[kMode];
-    effect.setParameter(kMode, 0.5f);  // not one of the four state values
+    effect.setParameter(kMode, 0.5f);
     click(mode);
-    EXPECT_STREQ(mode.text, "Normal");
+    EXPECT_STREQ(mode.text, "to M/S");
     effect.setParameter(kMode, 0.5f);
     click(mode, false);
-    EXPECT_STREQ(mode.text, "from M/S");
+    EXPECT_STREQ(mode.text, "Normal");
+    PanelControl& link = core.paramControls[kLink];
+    effect.setParameter(kLink, 1.0f);
+    EXPECT_EQ(effect.getParameter(kLink), 1.0f);
+    click(link, false);
+    EXPECT_STREQ(link.text, "OFF");
+    click(link, false);
+    EXPECT_STREQ(link.text, "ON");
+    click(link);
+    EXPECT_STREQ(link.text, "OFF");
 }
 
 TEST_F(Pointer, DoubleClickStepsOnce) {
@@ -123,6 +134,47 @@ TEST_F(Pointer, ShiftIsReadAtEachMotion) {
     send(MouseEvent::Move, x + 40, y, true);
     send(MouseEvent::LeftUp, x + 40, y);
     EXPECT_FLOAT_EQ(core.cachedValue(kBit), 0.2f + 0.1f + 0.02f);
+}
+
+// A host polling the rounded read-back during a drag does not hold the
+// drag back: it goes on from its own position.
+TEST_F(Pointer, SlowDragOfASteppedKnobIsNotStalledByHostPolls) {
+    const PanelControl& bit = core.paramControls[kBit];
+    const auto slowDrag = [&](bool poll) {
+        effect.setParameter(kBit, 0.0f);
+        const int x = bit.left + 28, y = bit.top + 28;
+        send(MouseEvent::LeftDown, x, y);
+        for (int i = 1; i <= 60; ++i) {
+            send(MouseEvent::Move, x + i, y);
+            if (poll) effect.getParameter(kBit);
+        }
+        send(MouseEvent::LeftUp, x + 60, y);
+        return effect.core().state().bit;
+    };
+    const int unpolled = slowDrag(false);
+    EXPECT_EQ(unpolled, 4);  // 60 pixels of 200: 0.3 * 11.9 + 1
+    EXPECT_EQ(slowDrag(true), unpolled);
+}
+
+// With Link on, the partner's knob is drawn from its new value at once.
+TEST_F(Pointer, LinkedPartnerIsDrawnFromItsNewValue) {
+    drag(core.paramControls[kMGain], 60, 0);
+    EXPECT_EQ(core.cachedValue(kSGain), core.cachedValue(kMGain));
+    EXPECT_TRUE(isDirty(core.paramControls[kSGain]));
+    char text[kDisplayTextSize];
+    EXPECT_EQ(core.cachedValue(kSGain), core.readParameter(kSGain, text, sizeof text));
+}
+
+// A value the host is answered from the one-entry display cache may be
+// older than the panel's; it does not overwrite what the panel draws.
+TEST_F(Pointer, StaleReadBackDoesNotReachThePanel) {
+    effect.getParameter(kOutput);  // fills the display cache for Output
+    core.setParameterValue(kOutput, 0.9f);  // e.g. a controller, past the host
+    char text[kDisplayTextSize];
+    const float fresh = core.readParameter(kOutput, text, sizeof text);
+    core.storeCachedValue(kOutput, fresh);  // the panel's full repaint
+    effect.getParameter(kOutput);           // answered from the display cache
+    EXPECT_EQ(core.cachedValue(kOutput), fresh);
 }
 
 TEST_F(Pointer, KnobWithoutCountSweepsOverThreeWidths) {

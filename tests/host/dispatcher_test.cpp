@@ -42,8 +42,7 @@ TEST_F(Dispatcher, RecordOfANewInstance) {
     EXPECT_EQ(e->numParams, 26);
     EXPECT_EQ(e->numInputs, 2);
     EXPECT_EQ(e->numOutputs, 2);
-    // The Linux build has no editor window, so it declares none.
-    EXPECT_EQ(e->flags, effFlagsCanReplacing | effFlagsProgramChunks);
+    EXPECT_EQ(e->flags, effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks);
     EXPECT_EQ(e->initialDelay, 0);
     EXPECT_EQ(e->ioRatio, 1.0f);
     EXPECT_EQ(e->uniqueID, fourCharCode('o', 'r', 'v', '1'));
@@ -166,15 +165,16 @@ TEST_F(Dispatcher, TotalSamplesEchoesAsSigned32Bit) {
     EXPECT_EQ(call(effSetTotalSampleToProcess, 0, -7), -7);
 }
 
-TEST_F(Dispatcher, EditorOpcodesWithoutEditor) {
-    ERect* rect = reinterpret_cast<ERect*>(0x1);
-    EXPECT_EQ(call(effEditGetRect, 0, 0, &rect), 0);
-    EXPECT_EQ(rect, reinterpret_cast<ERect*>(0x1));
-    EXPECT_EQ(call(effEditOpen), 0);
-    EXPECT_EQ(call(effEditClose), 0);
+TEST_F(Dispatcher, EditorOpcodesBeforeAWindowExists) {
+    ERect* rect = nullptr;
+    EXPECT_EQ(call(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 544);
+    EXPECT_EQ(rect->bottom - rect->top, 356);
+    EXPECT_EQ(call(effEditClose), 0);  // unpaired: nothing to close
     EXPECT_EQ(call(effEditIdle), 0);
     EXPECT_EQ(call(effEditKeyDown, 'a', 1, nullptr, 1e30f), 0);
-    EXPECT_EQ(call(effSetEditKnobMode, 0, 1), 0);
+    EXPECT_EQ(call(effSetEditKnobMode, 0, 1), 1);
 }
 
 TEST_F(Dispatcher, SpeakerArrangementStoresNone) {

@@ -14,11 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr VstInt32 kExpectedFlags = 0x31;  // editor, replacing, chunks
 #if defined(_WIN32)
-constexpr VstInt32 kExpectedFlags = 0x31;
 constexpr const char* kLineEnd = "\r\n";
 #else
-constexpr VstInt32 kExpectedFlags = 0x30;  // no editor in the Linux build
 constexpr const char* kLineEnd = "\n";
 #endif
 
@@ -85,7 +84,6 @@ TEST_F(HostInterface, EditorOpcodes) {
     PluginInstance e(*library);
     ERect* rect = nullptr;
     const VstIntPtr answer = e.call(effEditGetRect, 0, 0, &rect);
-#if defined(_WIN32)
     EXPECT_EQ(answer, 1);
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(rect->top, 0);
@@ -94,11 +92,6 @@ TEST_F(HostInterface, EditorOpcodes) {
     EXPECT_EQ(rect->right, 544);
     EXPECT_EQ(e.call(effEditKeyDown, 'a', 0, nullptr, 0.0f), 0);
     EXPECT_EQ(e.call(effSetEditKnobMode, 0, 1), 1);
-#else
-    EXPECT_EQ(answer, 0);
-    EXPECT_EQ(rect, nullptr);
-    EXPECT_EQ(e.call(effSetEditKnobMode, 0, 1), 0);
-#endif
 }
 
 TEST_F(HostInterface, HostAnsweringZeroGetsNoInstance) {
