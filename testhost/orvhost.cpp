@@ -3,7 +3,7 @@
 //   render PLUGIN IN OUT             an audio file through the plug-in
 //   bench PLUGIN                     nanoseconds per stereo frame
 //   params                           this effect's parameter reference (Markdown)
-//   editor PLUGIN OUT.png (Windows)  a picture of the plug-in's editor
+//   editor PLUGIN OUT.png            a picture of the plug-in's editor
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,8 +20,8 @@ int usage() {
                  "                [--save-state FILE] [--block N] [--midi FRAME:STATUS:DATA1:DATA2]...\n"
 #if defined(_WIN32)
                  "                [--rate HZ] [--channels N]   (IN and OUT are raw 32-bit float streams)\n"
-                 "       orvhost editor PLUGIN OUT.png [--set NAME=VALUE]...\n"
 #endif
+                 "       orvhost editor PLUGIN OUT.png [--set NAME=VALUE]... [--state FILE]\n"
                  "       orvhost bench PLUGIN [--seconds S] [--block N] [--input FILE] [--set NAME=VALUE]...\n"
                  "       orvhost params\n");
     return 2;
@@ -75,9 +75,7 @@ int main(int argc, char** argv) {
     if (command == "render" && positional.size() == 3)
         return vsthost::runRender(positional[0], positional[1], positional[2], options);
     if (command == "bench" && positional.size() == 1) return vsthost::runBench(positional[0], options);
-#if defined(_WIN32)
     if (command == "editor" && positional.size() == 2)
         return vsthost::runEditorPicture(positional[0], positional[1], options);
-#endif
     return usage();
 }

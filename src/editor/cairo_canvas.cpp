@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kFontFamily = "DejaVu Sans";
 constexpr int kBoldFrom = 600;  // GDI weights from this on are drawn bold
 constexpr double kPixelCentre = 0.5;
+constexpr double kMeasuringSize = 1000.0;  // large enough that hinted metrics keep their proportions
 
 double channel(std::uint32_t colour, int shift) { return static_cast<double>((colour >> shift) & 0xFF) / 255.0; }
 
@@ -18,10 +19,11 @@ double channel(std::uint32_t colour, int shift) { return static_cast<double>((co
 CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {
     cairo_save(cr_);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
-    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
     cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    // GDI draws the default face without smoothing.
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
@@ -50,14 +52,14 @@ void CairoCanvas::selectFont(int height, int weight, bool italic, bool underline
     face_ = cairo_toy_font_face_create(kFontFamily, italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                                        weight >= kBoldFrom ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_face(cr_, face_);
-    cairo_set_font_size(cr_, 1.0);
-    cairo_font_extents_t unit;
-    cairo_font_extents(cr_, &unit);
-    const double cell = unit.ascent + unit.descent;
+    cairo_set_font_size(cr_, kMeasuringSize);
+    cairo_font_extents_t measured;
+    cairo_font_extents(cr_, &measured);
+    const double cell = (measured.ascent + measured.descent) / kMeasuringSize;
     fontHeight_ = std::abs(height);
     const double size = cell > 0 ? fontHeight_ / cell : fontHeight_;
     cairo_set_font_size(cr_, size);
-    fontAscent_ = unit.ascent * size;
+    fontAscent_ = measured.ascent / kMeasuringSize * size;
     underline_ = underline;
     strikeOut_ = strikeOut;
 }
@@ -114,13 +116,15 @@ void CairoCanvas::ellipse(int l, int t, int r, int b) {
 }
 
 // From the point where the ray to (xStart, yStart) meets the ellipse,
-// counter-clockwise on the screen to the ray to (xEnd, yEnd).
+// counter-clockwise on the screen to the ray to (xEnd, yEnd). A wide pen
+// runs along the ellipse inscribed in the whole box, as GDI's does.
 void CairoCanvas::arc(int l, int t, int r, int b, int xStart, int yStart, int xEnd, int yEnd) {
-    const double rx = (r - l - 1) / 2.0;
-    const double ry = (b - t - 1) / 2.0;
+    const double inset = penWidth_ > 1 ? 0.0 : 1.0;
+    const double rx = (r - l - inset) / 2.0;
+    const double ry = (b - t - inset) / 2.0;
     if (rx <= 0 || ry <= 0) return;
-    const double cx = l + kPixelCentre + rx;
-    const double cy = t + kPixelCentre + ry;
+    const double cx = (l + r) / 2.0;
+    const double cy = (t + b) / 2.0;
     // Angles on the unit circle the ellipse is scaled from.
     const double start = std::atan2((yStart + kPixelCentre - cy) / ry, (xStart + kPixelCentre - cx) / rx);
     const double end = std::atan2((yEnd + kPixelCentre - cy) / ry, (xEnd + kPixelCentre - cx) / rx);
@@ -137,7 +141,8 @@ void CairoCanvas::moveTo(int x, int y) {
     y_ = y;
 }
 
-// A one-pixel line leaves out its last pixel; wider pens end round.
+// A one-pixel line leaves out its last pixel; a wider pen's line reaches
+// half its width past both ends, its arcs end flat.
 void CairoCanvas::lineTo(int x, int y) {
     if (penWidth_ == 1 && (x == x_ || y == y_)) {
         const int dx = x > x_ ? 1 : (x < x_ ? -1 : 0);
@@ -149,7 +154,9 @@ void CairoCanvas::lineTo(int x, int y) {
     } else {
         cairo_move_to(cr_, x_ + kPixelCentre, y_ + kPixelCentre);
         cairo_line_to(cr_, x + kPixelCentre, y + kPixelCentre);
+        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_SQUARE);
         strokePen();
+        cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
     }
     x_ = x;
     y_ = y;
@@ -169,6 +176,9 @@ void CairoCanvas::textOut(int x, int y, const char* text) {
     const double baseline = y + std::round(fontAscent_);
     cairo_move_to(cr_, x, baseline);
     cairo_show_text(cr_, text);
+    // Showing text leaves a current point, from which the next shape's path
+    // would start with a line.
+    cairo_new_path(cr_);
     const int width = textExtent(text).cx;
     const int stroke = std::max(1, fontHeight_ / 14);
     if (underline_) fillPixels(x, static_cast<int>(baseline) + stroke, width, stroke, text_);

@@ -1,20 +1,15 @@
-// orvhost editor (Windows): opens the plug-in's editor in a window of our
-// own, lets it paint and saves a PNG of it.
-#include <windows.h>
-
+// orvhost editor: opens the plug-in's editor in a window of our own, lets it
+// paint and saves a PNG of it.
 #include <cstdio>
 #include <string>
 
 #include "commands.h"
-#include "editor_host_win32.h"
+#include "editor_capture.h"
 #include "host_session.h"
 #include "png_writer.h"
 
 namespace vsthost {
 namespace {
-
-constexpr int kPaintMs = 300;
-constexpr int kFrame = 64;
 
 int savePicture(AEffect* effect, const std::string& out) {
     ERect* rect = nullptr;
@@ -23,26 +18,20 @@ int savePicture(AEffect* effect, const std::string& out) {
         std::fprintf(stderr, "orvhost: the plug-in has no editor\n");
         return 1;
     }
-    const int width = rect->right - rect->left;
-    const int height = rect->bottom - rect->top;
-    HWND parent = vsthost::createParentWindow(width + kFrame, height + kFrame);
-    dispatch(effect, effEditOpen, 0, 0, parent);
-    vsthost::pumpMessages(kPaintMs);
-    HWND editor = GetWindow(parent, GW_CHILD);
     int w = 0, h = 0;
-    const auto pixels = vsthost::captureWindow(editor ? editor : parent, w, h);
-    dispatch(effect, effEditClose);
+    const auto pixels = captureEditor(effect, rect->right - rect->left, rect->bottom - rect->top, w, h);
     if (pixels.empty()) {
         std::fprintf(stderr, "orvhost: the editor window could not be captured\n");
         return 1;
     }
-    if (!vsthost::writePng(out, pixels, w, h)) {
+    if (!writePng(out, pixels, w, h)) {
         std::fprintf(stderr, "orvhost: cannot write %s\n", out.c_str());
         return 1;
     }
     std::printf("saved the editor (%d x %d) to %s\n", w, h, out.c_str());
     return 0;
 }
+
 }  // namespace
 
 int runEditorPicture(const std::string& plugin, const std::string& out,
