@@ -253,13 +253,14 @@ float normalisedValue(Mapping mapping, double v) {
 
 void formatValue(Mapping mapping, double v, char* text, std::size_t size) {
     const auto f = static_cast<float>(v);
-    const int whole = static_cast<int>(v);
+    // Only the integer-stored parameters (a byte or an int32) are converted.
+    const auto whole = [v] { return static_cast<int>(v); };
     switch (mapping) {
-    case Mapping::Mode: std::snprintf(text, size, "%s", modeName(whole)); return;
-    case Mapping::Switch: std::snprintf(text, size, "%s", switchName(whole)); return;
-    case Mapping::Bit: std::snprintf(text, size, "%02d", whole); return;
+    case Mapping::Mode: std::snprintf(text, size, "%s", modeName(whole())); return;
+    case Mapping::Switch: std::snprintf(text, size, "%s", switchName(whole())); return;
+    case Mapping::Bit: std::snprintf(text, size, "%02d", whole()); return;
     case Mapping::Sample:
-    case Mapping::Auto: std::snprintf(text, size, "%03d", whole); return;
+    case Mapping::Auto: std::snprintf(text, size, "%03d", whole()); return;
     case Mapping::Output:
     case Mapping::Gain:
     case Mapping::Comp: std::snprintf(text, size, "%03.f", f * kPercent); return;
