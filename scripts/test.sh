@@ -13,10 +13,8 @@ passed=0
 for preset in native asan tsan windows; do
     echo "== $preset"
     orv_build "$preset"
-    runner=""
-    # The Windows tests open editor windows: Wine needs an X display.
-    [ "$preset" = windows ] && runner="xvfb-run -a"
-    if $runner ctest --preset "$preset" -j "$jobs"; then
+    # The editor tests open windows on a virtual X display of true colour.
+    if xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$preset" -j "$jobs"; then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))

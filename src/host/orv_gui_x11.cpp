@@ -1,13 +1,15 @@
 // X11 side of the editor: a child window of the host's window on the
-// editor's own display connection, a pixmap back buffer painted through
-// Cairo, and the events routed to the portable input code. The events are
+// editor's own display connection, a pixmap back buffer, and the events
+// routed to the portable input code. Cairo paints into an image in the
+// editor's memory, which goes to the pixmap: nothing of Cairo's (no glyph
+// cache) lives on the connection, which closes with the window. The events are
 // pumped by the host's idle calls and by a thread of the editor's own, so
 // the panel stays responsive in hosts whose idle is slow; one lock guards
 // the connection. Nothing else talks to X: repaint requests from the audio
 // and automation threads only raise a flag (platform::RepaintRequest).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <cairo-xlib.h>
+#include <cairo.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -56,6 +58,7 @@ private:
     void run();
     bool handle(const XEvent& event);
     void paint(bool draw);
+    void releaseImage();
 
     orvGui& gui_;
     platform::RepaintRequest& repaint_;
@@ -64,7 +67,8 @@ private:
     Window window_ = 0;
     Pixmap back_ = 0;
     GC gc_ = nullptr;
-    cairo_surface_t* surface_ = nullptr;
+    cairo_surface_t* surface_ = nullptr;  // the picture, in the editor's memory
+    XImage* image_ = nullptr;             // the same pixels, as X sends them
     std::mutex lock_;  // the display connection and the panel's state
     std::mutex stopLock_;
     std::condition_variable wake_;
@@ -91,13 +95,19 @@ X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent
             back_ = XCreatePixmap(display_, window_, static_cast<unsigned>(width_), static_cast<unsigned>(height_),
                                   static_cast<unsigned>(parentAttributes.depth));
             gc_ = XCreateGC(display_, window_, 0, nullptr);
-            surface_ = cairo_xlib_surface_create(display_, back_, parentAttributes.visual, width_, height_);
+            // Cairo's RGB24 pixels are 32-bit words, red in bits 16 to 23:
+            // what a true-colour visual of depth 24 takes.
+            surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
+            image_ = XCreateImage(display_, parentAttributes.visual, static_cast<unsigned>(parentAttributes.depth),
+                                  ZPixmap, 0, reinterpret_cast<char*>(cairo_image_surface_get_data(surface_)),
+                                  static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32,
+                                  cairo_image_surface_get_stride(surface_));
             XMapWindow(display_, window_);
         }
         XSync(display_, False);
         XSetErrorHandler(previous);
-        if (errorSeen || !window_) {
-            if (surface_) cairo_surface_destroy(surface_);
+        if (errorSeen || !window_ || !image_) {
+            releaseImage();
             XCloseDisplay(display_);
             display_ = nullptr;
             window_ = 0;
@@ -116,7 +126,7 @@ X11Panel::~X11Panel() {
     if (thread_.joinable()) thread_.join();
     if (!display_) return;
     std::lock_guard<std::mutex> guard(lock_);
-    cairo_surface_destroy(surface_);
+    releaseImage();
     XFreeGC(display_, gc_);
     XFreePixmap(display_, back_);
     XDestroyWindow(display_, window_);
@@ -187,10 +197,25 @@ void X11Panel::paint(bool draw) {
         }
         cairo_destroy(cr);
         cairo_surface_flush(surface_);
+        XPutImage(display_, back_, gc_, image_, 0, 0, 0, 0, static_cast<unsigned>(width_),
+                  static_cast<unsigned>(height_));
     }
     XCopyArea(display_, back_, window_, gc_, 0, 0, static_cast<unsigned>(width_), static_cast<unsigned>(height_),
               0, 0);
     XFlush(display_);
+}
+
+// The image's pixels belong to the Cairo surface, not to the XImage.
+void X11Panel::releaseImage() {
+    if (image_) {
+        image_->data = nullptr;
+        XDestroyImage(image_);
+        image_ = nullptr;
+    }
+    if (surface_) {
+        cairo_surface_destroy(surface_);
+        surface_ = nullptr;
+    }
 }
 
 AEffEditor* createEditor(AudioEffect* effect, orv::PanelHost& host) { return new orvGui(effect, host); }

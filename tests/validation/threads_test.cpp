@@ -1,6 +1,7 @@
 // Threads as hosts use them: one processing, one automating and reading
-// every parameter, one saving and loading the state (and, where the build
-// has an editor, one opening and closing it), all at once for a while.
+// every parameter, one saving and loading the state, and one opening the
+// editor, dragging a knob in it (on X11 through the server) and closing it,
+// all at once for a while.
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -11,6 +12,13 @@
 #include <windows.h>
 
 #include "editor_host_win32.h"
+#else
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+// clang-format on
+
+#include "editor_host_x11.h"
 #endif
 
 namespace validation {
@@ -62,15 +70,32 @@ TEST_F(Threads, ProcessingAutomationStateAndEditorTogether) {
             e.call(effEditClose);
         }
     });
+#else
+    std::thread editor([&] {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display) return;  // no X display: the editor part is left out
+        const Window parent = vsthost::createParentWindow(display, 600, 400);
+        for (int round = 0; !stop.load(); ++round) {
+            e.call(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)));
+            // A drag on the Output knob, then the host's idle calls.
+            XTestFakeMotionEvent(display, -1, 92, 52, CurrentTime);
+            XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+            XTestFakeMotionEvent(display, -1, 92 + round % 40, 52 - round % 7, CurrentTime);
+            XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+            XFlush(display);
+            vsthost::idleFor(e.get(), 20, 10);
+            e.call(effEditClose);
+        }
+        XDestroyWindow(display, parent);
+        XCloseDisplay(display);
+    });
 #endif
     std::this_thread::sleep_for(kDuration);
     stop.store(true);
     audio.join();
     automation.join();
     state.join();
-#if defined(_WIN32)
     editor.join();
-#endif
     EXPECT_TRUE(finite.load());
 }
 
