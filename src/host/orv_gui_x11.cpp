@@ -31,6 +31,11 @@ constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
 constexpr unsigned kLeftButton = Button1;
 constexpr unsigned kRightButton = Button3;
 
+// Editors paint one at a time: Cairo and fontconfig share caches between
+// contexts, through means of their own that the rest of the process cannot
+// see (a thread checker among them).
+std::mutex paintLock;
+
 // X errors of the editor's own requests (a host that passed a window that is
 // gone) must not end the host: while a window is made, they are only noted.
 std::mutex errorLock;
@@ -97,7 +102,10 @@ X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent
             gc_ = XCreateGC(display_, window_, 0, nullptr);
             // Cairo's RGB24 pixels are 32-bit words, red in bits 16 to 23:
             // what a true-colour visual of depth 24 takes.
-            surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
+            {
+                std::lock_guard<std::mutex> painting(paintLock);
+                surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
+            }
             image_ = XCreateImage(display_, parentAttributes.visual, static_cast<unsigned>(parentAttributes.depth),
                                   ZPixmap, 0, reinterpret_cast<char*>(cairo_image_surface_get_data(surface_)),
                                   static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32,
@@ -190,13 +198,16 @@ void X11Panel::paint(bool draw) {
     if (draw) {
         orv::ParameterSnapshot snapshot;
         gui_.plugin.readSnapshot(snapshot);
-        cairo_t* cr = cairo_create(surface_);
         {
-            orv::CairoCanvas canvas(cr);
-            orv::Painter(gui_.core, snapshot, canvas, gui_.pointer.focusControl).paint();
+            std::lock_guard<std::mutex> painting(paintLock);
+            cairo_t* cr = cairo_create(surface_);
+            {
+                orv::CairoCanvas canvas(cr);
+                orv::Painter(gui_.core, snapshot, canvas, gui_.pointer.focusControl).paint();
+            }
+            cairo_destroy(cr);
+            cairo_surface_flush(surface_);
         }
-        cairo_destroy(cr);
-        cairo_surface_flush(surface_);
         XPutImage(display_, back_, gc_, image_, 0, 0, 0, 0, static_cast<unsigned>(width_),
                   static_cast<unsigned>(height_));
     }
@@ -213,6 +224,7 @@ void X11Panel::releaseImage() {
         image_ = nullptr;
     }
     if (surface_) {
+        std::lock_guard<std::mutex> painting(paintLock);
         cairo_surface_destroy(surface_);
         surface_ = nullptr;
     }

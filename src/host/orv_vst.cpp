@@ -58,15 +58,15 @@ orvVst::orvVst(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0
 // Thread of effClose; nothing else runs on this instance any more.
 orvVst::~orvVst() {
     suspended.store(true);
+    // The editor reads the core while it tears its window down (on Linux
+    // its own thread may be painting until then), so it goes first.
+    delete editor;
+    editor = nullptr;
     diaglog::writeLog("%d\n", core_.dsp ? core_.dsp->logCounter : 0);
     core_.dsp.reset();
     eventList.reset();
     core_.parameterCache.reset();
     diaglog::closeLog();
-    // The editor reads the core while it tears its window down, so it goes
-    // before the core does.
-    delete editor;
-    editor = nullptr;
 }
 
 void orvVst::yieldProcessor() { platform::yieldProcessor(); }

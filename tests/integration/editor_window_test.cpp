@@ -9,9 +9,11 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editor_host_win32.h"
+#include "midi_events.h"
 #include "plugin_fixture.h"
 
 namespace integration {
@@ -187,6 +189,39 @@ TEST_F(EditorWindow, KnobDragChangesTheParameterAndItsText) {
         for (int x0 = 76; x0 < 108; ++x0)
             knobChanged = knobChanged || pixel(before, w, x0, y) != pixel(after, w, x0, y);
     EXPECT_TRUE(knobChanged);
+    e.call(effEditClose);
+}
+
+// The knob shows a value set by the host's automation on another thread,
+// and one set by a MIDI controller in the audio pass, after two idle
+// periods with no other event.
+TEST_F(EditorWindow, AutomationAndControllersShowWithinTwoIdlePeriods) {
+    PluginInstance e(*library);
+    e.call(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    e.call(effMainsChanged, 0, 1);
+    e.call(effEditOpen, 0, 0, parent);
+    HWND child = editorChild(parent);
+    pumpMessages(200);
+    const auto idleTwice = [&] {
+        for (int i = 0; i < 2; ++i) {
+            e.call(effEditIdle);
+            pumpMessages(30);
+        }
+    };
+    int w = 0, h = 0;
+    const auto initial = captureWindow(child, w, h);
+    std::thread([&] { e->setParameter(e.get(), 1, 0.2f); }).join();
+    idleTwice();
+    const auto automated = captureWindow(child, w, h);
+    EXPECT_NE(automated, initial);
+    vsthost::MidiEventList events;
+    events.add(0, 0xB0, 20, 127);  // Output to 2.0
+    e.call(effProcessEvents, 0, 0, events.events());
+    std::vector<float> silence(64, 0.0f);
+    float* channels[2] = {silence.data(), silence.data()};
+    std::thread([&] { e.process(channels, channels, 64); }).join();
+    idleTwice();
+    EXPECT_NE(captureWindow(child, w, h), automated);
     e.call(effEditClose);
 }
 

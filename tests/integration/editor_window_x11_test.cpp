@@ -10,6 +10,7 @@
 #include <X11/extensions/XTest.h>
 // clang-format on
 #include <dirent.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -109,13 +110,17 @@ protected:
         button(number, true);
         button(number, false);
     }
-    // The X clients the server serves (every open editor has one).
+    // The X clients of this process (every open editor has one).
     static int clientCount() {
-        int count = 0;
-        XResClient* clients = nullptr;
-        XResQueryClients(display, &count, &clients);
-        if (clients) XFree(clients);
-        return count;
+        XResClientIdSpec all{0, XRES_CLIENT_ID_PID_MASK};
+        long count = 0;
+        XResClientIdValue* ids = nullptr;
+        XResQueryClientIds(display, 1, &all, &count, &ids);
+        int ours = 0;
+        for (long i = 0; i < count; ++i)
+            if (XResGetClientPid(&ids[i]) == getpid()) ++ours;
+        XResClientIdsDestroy(count, ids);
+        return ours;
     }
     // Pixels that differ between two captures, outside the box (l, t, r, b).
     static int changesOutside(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b, int l,
