@@ -69,7 +69,6 @@ orvVst::~orvVst() {
     diaglog::closeLog();
 }
 
-void orvVst::yieldProcessor() { platform::yieldProcessor(); }
 
 // Dispatcher thread; hosts toggle these freely, so both are idempotent.
 void orvVst::suspend() { suspended.store(true); }
@@ -309,19 +308,6 @@ void orvVst::ensureEventRoom(VstInt32 incoming) {
     eventCapacity = capacity;
 }
 
-void orvVst::enterAudioSection() {
-    for (;;) {
-        inProcess.store(true);
-        if (!updateBusy.load()) return;
-        inProcess.store(false);
-        while (updateBusy.load()) yieldProcessor();
-    }
-}
-
-// Publishes the piece's writes to the next writer; only raising the flag
-// needs the full ordering of the hand-shake.
-void orvVst::leaveAudioSection() { inProcess.store(false, std::memory_order_release); }
-
 // Applies the controller messages among the events from cursor on whose
 // delta frames lie before end; answers the OR of their status words.
 VstInt32 orvVst::handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 end) {
@@ -330,9 +316,9 @@ VstInt32 orvVst::handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 en
         const MidiEntry& entry = eventList[cursor++];
         const VstInt32 status = entry.data[0];
         if (status >= kSystemStatus || (status & 0xF0) == 0) continue;
-        enterAudioSection();
+        handshake_.enterAudioSection();
         result |= core_.applyController(status & 0xF0, entry.data[1], entry.data[2]);
-        leaveAudioSection();
+        handshake_.leaveAudioSection();
     }
     return result;
 }
@@ -352,9 +338,9 @@ void orvVst::processReplacing(float** inputs, float** outputs, VstInt32 sampleFr
             const VstInt32 piece = std::min(core_.blockSize, end - position);
             const float* in[2] = {inputs[0] + position, inputs[1] + position};
             float* out[2] = {outputs[0] + position, outputs[1] + position};
-            enterAudioSection();
+            handshake_.enterAudioSection();
             result |= core_.processBlock(in, out, piece);
-            leaveAudioSection();
+            handshake_.leaveAudioSection();
             position += piece;
         }
         if (position < frames) result |= handleEventsUpTo(cursor, frames, position);

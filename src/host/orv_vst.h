@@ -9,6 +9,7 @@
 
 #include "editor/panel_host.h"
 #include "host/audio_effect.h"
+#include "params/audio_handshake.h"
 #include "params/effect_core.h"
 
 // Limits the core's channel counts to what the record can declare and
@@ -68,20 +69,13 @@ public:
     // no audio piece in flight (the audio pass waits while updateBusy is set).
     template <class F>
     void withExclusiveState(F&& f) {
-        std::lock_guard<std::mutex> lock(stateMutex_);
-        updateBusy.store(true);
-        while (inProcess.load()) yieldProcessor();
-        f();
-        updateBusy.store(false);
+        handshake_.withExclusiveState(std::forward<F>(f));
     }
 
 private:
-    static void yieldProcessor();
     void copyNameEntry(int entry, char* text, int maxChars) const;
     void refreshParameterCache();
     void requestFullRepaint(bool increment);
-    void enterAudioSection();
-    void leaveAudioSection();
     void ensureEventRoom(VstInt32 incoming);
     VstInt32 handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 end);
 
@@ -94,7 +88,5 @@ private:
 
     std::atomic<bool> readyFlag{false};
     std::atomic<bool> suspended{true};
-    std::atomic<bool> inProcess{false};
-    std::atomic<bool> updateBusy{false};
-    std::mutex stateMutex_;  // orders the non-audio threads among themselves
+    orv::AudioHandshake handshake_;  // the flags inProcess and updateBusy
 };
