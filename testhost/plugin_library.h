@@ -11,12 +11,27 @@ namespace vsthost {
 
 using PluginEntry = AEffect* (*)(audioMasterCallback);
 
+// A loaded shared library (a .so or a DLL), unloaded with the object.
+class SharedLibrary {
+public:
+    explicit SharedLibrary(const std::string& path);
+    ~SharedLibrary();
+    SharedLibrary(const SharedLibrary&) = delete;
+    SharedLibrary& operator=(const SharedLibrary&) = delete;
+
+    bool loaded() const { return module_ != nullptr; }
+    const std::string& error() const { return error_; }
+    // The exported symbol, or null.
+    void* symbol(const char* name) const;
+
+private:
+    void* module_ = nullptr;
+    std::string error_;
+};
+
 class PluginLibrary {
 public:
     explicit PluginLibrary(const std::string& path);
-    ~PluginLibrary();
-    PluginLibrary(const PluginLibrary&) = delete;
-    PluginLibrary& operator=(const PluginLibrary&) = delete;
 
     bool loaded() const { return entry_ != nullptr; }
     const std::string& error() const { return error_; }
@@ -24,7 +39,7 @@ public:
     AEffect* instantiate(audioMasterCallback callback) const;
 
 private:
-    void* module_ = nullptr;
+    SharedLibrary library_;
     PluginEntry entry_ = nullptr;
     std::string error_;
 };

@@ -8,6 +8,20 @@ VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, fl
     return opcode == audioMasterVersion ? hostVersionAnswer : 0;
 }
 
+PluginLibrary::PluginLibrary(const std::string& path) : library_(path) {
+    if (!library_.loaded()) {
+        error_ = library_.error();
+        return;
+    }
+    void* symbol = library_.symbol("VSTPluginMain");
+    if (!symbol) symbol = library_.symbol("main");
+    if (!symbol) {
+        error_ = "the library has no VSTPluginMain or main entry";
+        return;
+    }
+    entry_ = reinterpret_cast<PluginEntry>(symbol);
+}
+
 AEffect* PluginLibrary::instantiate(audioMasterCallback callback) const {
     return entry_ ? entry_(callback) : nullptr;
 }
@@ -22,6 +36,5 @@ std::string platformPath(std::string p) {
 #endif
     return p;
 }
-
 
 }  // namespace vsthost

@@ -4,24 +4,17 @@
 
 namespace vsthost {
 
-PluginLibrary::PluginLibrary(const std::string& path) {
+SharedLibrary::SharedLibrary(const std::string& path) {
     module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module_) {
-        const char* why = dlerror();
-        error_ = why ? why : "cannot load the library";
-        return;
-    }
-    void* symbol = dlsym(module_, "VSTPluginMain");
-    if (!symbol) symbol = dlsym(module_, "main");
-    if (!symbol) {
-        error_ = "the library has no VSTPluginMain or main entry";
-        return;
-    }
-    entry_ = reinterpret_cast<PluginEntry>(symbol);
+    if (module_) return;
+    const char* why = dlerror();
+    error_ = why ? why : "cannot load the library";
 }
 
-PluginLibrary::~PluginLibrary() {
+SharedLibrary::~SharedLibrary() {
     if (module_) dlclose(module_);
 }
+
+void* SharedLibrary::symbol(const char* name) const { return module_ ? dlsym(module_, name) : nullptr; }
 
 }  // namespace vsthost

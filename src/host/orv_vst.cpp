@@ -76,14 +76,9 @@ void orvVst::resume() { suspended.store(false); }
 
 // Dispatcher thread; serialised with the audio pass.
 void orvVst::setSampleRate(float rate) {
-    // A rate that is not a positive number would leave every filter undefined.
-    if (!(rate > 0.0f) || !std::isfinite(rate)) return;
-    withExclusiveState([&] {
-        core_.sampleRateReciprocal = 1.0f / rate;
-        core_.configureAudio(rate, core_.blockSize);
-        core_.sampleRate = rate;
-    });
-    sampleRate = rate;
+    bool taken = false;
+    withExclusiveState([&] { taken = core_.changeSampleRate(rate); });
+    if (taken) sampleRate = rate;
 }
 
 void orvVst::changeBlockSize(VstInt32 n) {

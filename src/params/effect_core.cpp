@@ -1,5 +1,6 @@
 #include "params/effect_core.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace orv {
@@ -187,6 +188,14 @@ std::int32_t EffectCore::applyState(const void* chunk, std::int32_t byteSize) {
 }
 
 void EffectCore::configureAudio(float fs, std::int32_t block) { dsp->configure(fs, block); }
+
+bool EffectCore::changeSampleRate(float rate) {
+    if (!(rate > 0.0f) || !std::isfinite(rate)) return false;
+    sampleRateReciprocal = 1.0f / rate;
+    configureAudio(rate, blockSize);
+    sampleRate = rate;
+    return true;
+}
 
 int EffectCore::processBlock(const float* const in[2], float* const out[2], int n) {
     return dsp->processBlock(in, out, n);

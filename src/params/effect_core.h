@@ -46,6 +46,10 @@ public:
     std::int32_t applyState(const void* chunk, std::int32_t byteSize);
     // Sample-rate change: buffers, rings and every filter.
     void configureAudio(float fs, std::int32_t block);
+    // A new sample rate for the effect (audio set-up included); a rate that is
+    // not a positive number is refused, since it would leave every filter
+    // undefined.
+    bool changeSampleRate(float rate);
     // A MIDI channel message from the audio pass; bit 0 of the answer: a value changed.
     int applyController(int status, int number, int value);
     // One piece of audio; answers the status word of the pass.

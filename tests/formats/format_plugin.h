@@ -1,0 +1,56 @@
+// One instance of the effect in one plug-in format, driven the way a host
+// of that format drives it: the common ground of the format tests.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace formats {
+
+struct ParameterInfo {
+    std::string name;
+    std::string unit;
+    double minimum = 0;
+    double maximum = 0;
+    double defaultValue = 0;
+};
+
+struct ControllerMessage {
+    std::uint32_t frame;
+    std::uint8_t status, number, value;
+};
+
+class FormatPlugin {
+public:
+    virtual ~FormatPlugin() = default;
+    virtual std::vector<ParameterInfo> parameters() = 0;
+    // The value a host reads back, and the text it shows for it (empty
+    // where the format has no text for values).
+    virtual double value(int index) = 0;
+    virtual std::string valueText(int index, double value) = 0;
+    // Takes effect before the next block.
+    virtual void setValue(int index, double value) = 0;
+    // Sample rate and largest block, then processing on.
+    virtual void start(double rate, int maxBlock) = 0;
+    virtual void stop() = 0;
+    // One block, the controller messages at their frames.
+    virtual void process(const float* const in[2], float* const out[2], int frames,
+                         const std::vector<ControllerMessage>& messages = {}) = 0;
+    // The state in the format's own form, and back.
+    virtual std::string saveState() = 0;
+    virtual bool loadState(const std::string& state) = 0;
+    // The format's own state for a chunk of the effect's, as a host of the
+    // format would hold it (values: what the parameters read back).
+    virtual std::string stateOfChunk(const std::vector<std::uint8_t>& chunk, const std::vector<double>& values) = 0;
+    virtual std::int64_t latency() = 0;
+};
+
+// The effect's chunk found in a format's state (as base64 text there).
+std::vector<std::uint8_t> chunkOfState(const std::string& state);
+std::string base64(const std::vector<std::uint8_t>& bytes);
+// DPF's own form of its state in CLAP and VST3: key and value pairs.
+std::string dpfStateOfChunk(const std::vector<std::uint8_t>& chunk);
+
+}  // namespace formats

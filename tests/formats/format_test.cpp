@@ -1,0 +1,289 @@
+// The effect in each plug-in format against the VST 2.4 library: the
+// parameters of the table, the same output bit for bit (settings and MIDI
+// controllers included), the same 136 state bytes, states that go from any
+// format to any other, bad input refused or clamped, odd block sizes,
+// latency that follows Auto and the rate, and many instances.
+// Usage: format_tests VST2_LIBRARY [--lv2 BUNDLE_DIR] [--clap FILE] [--vst3 FILE]
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <map>
+#include <random>
+
+#include "format_plugins.h"
+#include "midi_events.h"
+#include "params/param_table.h"
+#include "plugin_instance.h"
+
+namespace formats {
+namespace {
+
+constexpr double kRate = 48000;
+constexpr int kBlock = 512;
+constexpr int kBlocks = 6;
+constexpr int kOutput = 1;
+constexpr int kAuto = 4;
+
+std::string vst2Path;
+std::map<std::string, std::function<std::unique_ptr<FormatPlugin>()>> openers;
+
+struct Setting {
+    int index;
+    double value;
+};
+using Settings = std::vector<Setting>;
+
+// Defaults; a busy setting over every stage; one with the matrix, Auto 0
+// and Link off. In the order of the parameters, as an LV2 plug-in takes
+// its controls (with Link on, the order of two channels' values matters).
+const std::vector<Settings> kSettings = {
+    {},
+    {{0, 1.0 / 3}, {1, 0.6}, {2, 0.5}, {3, 0.33}, {5, 1.0}, {7, 0.4}, {9, 0.7}, {11, 0.3}, {12, 0.2}, {14, 0.65}},
+    {{0, 0.7}, {4, 0.0}, {8, 0.2}, {16, 0.9}, {17, 0.8}, {22, 0.1}, {24, 0.0}},
+};
+
+// Noise and a sine, the same for every format.
+std::vector<float> signal(int channel) {
+    std::mt19937 random(7 + channel);
+    std::uniform_real_distribution<float> noise(-0.3f, 0.3f);
+    std::vector<float> s(static_cast<std::size_t>(kBlock) * kBlocks);
+    for (std::size_t j = 0; j < s.size(); ++j)
+        s[j] = noise(random) + 0.5f * std::sin(0.01f * static_cast<float>(j) * static_cast<float>(channel + 1));
+    return s;
+}
+
+using Render = std::vector<float>;  // left then right
+
+// A controller message in the third block: Output by controller 20.
+const std::vector<ControllerMessage> kController = {{100, 0xB0, 20, 90}};
+constexpr int kControllerBlock = 2;
+
+Render renderVst2(const Settings& settings, const std::vector<std::uint8_t>* chunk = nullptr) {
+    vsthost::PluginLibrary library(vst2Path);
+    vsthost::PluginInstance e(library);
+    e.call(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
+    e.call(effSetBlockSize, 0, kBlock);
+    if (chunk) e.call(effSetChunk, 0, static_cast<VstIntPtr>(chunk->size()), const_cast<std::uint8_t*>(chunk->data()));
+    for (const Setting& s : settings) e->setParameter(e.get(), s.index, static_cast<float>(s.value));
+    e.call(effMainsChanged, 0, 1);
+    const std::vector<float> l = signal(0), r = signal(1);
+    Render out(l.size() * 2);
+    for (int b = 0; b < kBlocks; ++b) {
+        if (b == kControllerBlock) {
+            vsthost::MidiEventList events;
+            for (const ControllerMessage& m : kController) events.add(static_cast<VstInt32>(m.frame), m.status, m.number, m.value);
+            e.call(effProcessEvents, 0, 0, events.events());
+        }
+        const std::size_t at = static_cast<std::size_t>(b) * kBlock;
+        float* in[2] = {const_cast<float*>(l.data() + at), const_cast<float*>(r.data() + at)};
+        float* o[2] = {out.data() + at, out.data() + l.size() + at};
+        e.process(in, o, kBlock);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> vst2Chunk(const Settings& settings) {
+    vsthost::PluginLibrary library(vst2Path);
+    vsthost::PluginInstance e(library);
+    e.call(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
+    for (const Setting& s : settings) e->setParameter(e.get(), s.index, static_cast<float>(s.value));
+    return e.chunk();
+}
+
+std::vector<double> vst2Values(const std::vector<std::uint8_t>& chunk) {
+    vsthost::PluginLibrary library(vst2Path);
+    vsthost::PluginInstance e(library);
+    e.call(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), const_cast<std::uint8_t*>(chunk.data()));
+    std::vector<double> values;
+    for (int i = 0; i < orv::kNumParams; ++i) values.push_back(std::min(1.0f, e->getParameter(e.get(), i)));
+    return values;
+}
+
+Render render(FormatPlugin& p, bool started = false) {
+    if (!started) p.start(kRate, kBlock);
+    const std::vector<float> l = signal(0), r = signal(1);
+    Render out(l.size() * 2);
+    for (int b = 0; b < kBlocks; ++b) {
+        const std::size_t at = static_cast<std::size_t>(b) * kBlock;
+        const float* in[2] = {l.data() + at, r.data() + at};
+        float* o[2] = {out.data() + at, out.data() + l.size() + at};
+        p.process(in, o, kBlock, b == kControllerBlock ? kController : std::vector<ControllerMessage>{});
+    }
+    return out;
+}
+
+void apply(FormatPlugin& p, const Settings& settings) {
+    for (const Setting& s : settings) p.setValue(s.index, s.value);
+}
+
+// One block of silence: where values reach the plug-in only while it runs
+// (LV2), they have reached it afterwards.
+void runSilence(FormatPlugin& p) {
+    std::vector<float> l(kBlock), r(kBlock);
+    const float* in[2] = {l.data(), r.data()};
+    float* out[2] = {l.data(), r.data()};
+    p.process(in, out, kBlock);
+}
+
+class Format : public ::testing::TestWithParam<std::string> {
+protected:
+    std::unique_ptr<FormatPlugin> open() { return openers.at(GetParam())(); }
+};
+
+TEST_P(Format, ParametersComeFromTheTable) {
+    auto p = open();
+    const auto parameters = p->parameters();
+    ASSERT_EQ(parameters.size(), static_cast<std::size_t>(orv::kNumParams));
+    for (int i = 0; i < orv::kNumParams; ++i) {
+        const orv::ParamInfo& info = orv::kParamTable[i];
+        EXPECT_EQ(parameters[i].name, orv::displayName(i));
+        EXPECT_EQ(parameters[i].minimum, 0.0);
+        EXPECT_EQ(parameters[i].maximum, 1.0);
+        EXPECT_FLOAT_EQ(parameters[i].defaultValue,
+                        orv::clampNormalised(orv::normalisedValue(info.mapping, info.defaultValue)));
+        if (!parameters[i].unit.empty()) {
+            EXPECT_NE(parameters[i].unit.find(info.unit), std::string::npos);
+        }
+        EXPECT_FLOAT_EQ(p->value(i), parameters[i].defaultValue) << info.name;
+    }
+    if (!p->valueText(0, 0.0).empty()) {
+        EXPECT_EQ(p->valueText(0, static_cast<float>(1.0 / 3)), "M/S");
+        EXPECT_EQ(p->valueText(24, 1.0), "ON");
+    }
+}
+
+TEST_P(Format, RendersBitForBitLikeTheVst2) {
+    for (std::size_t i = 0; i < kSettings.size(); ++i) {
+        auto p = open();
+        apply(*p, kSettings[i]);
+        EXPECT_EQ(render(*p), renderVst2(kSettings[i])) << "setting " << i;
+    }
+}
+
+TEST_P(Format, StateIsTheVst2ChunkAndRestoresInEveryFormat) {
+    const Settings& settings = kSettings[1];
+    auto p = open();
+    apply(*p, settings);
+    p->start(kRate, kBlock);
+    runSilence(*p);
+    const std::string state = p->saveState();
+    const std::vector<std::uint8_t> chunk = chunkOfState(state);
+    EXPECT_EQ(chunk, vst2Chunk(settings));
+    const Render expected = renderVst2({}, &chunk);
+    for (const auto& [name, openOther] : openers) {
+        auto other = openOther();
+        const std::string theirs = name == GetParam() ? state : other->stateOfChunk(chunk, vst2Values(chunk));
+        ASSERT_TRUE(other->loadState(theirs)) << name;
+        EXPECT_EQ(render(*other), expected) << "restored in " << name;
+    }
+}
+
+TEST_P(Format, BadStatesChangeNothing) {
+    auto p = open();
+    apply(*p, kSettings[1]);
+    p->start(kRate, kBlock);
+    runSilence(*p);
+    const std::string good = p->saveState();
+    std::vector<std::uint8_t> chunk = chunkOfState(good);
+    std::vector<std::uint8_t> shorter(chunk.begin(), chunk.end() - 1);
+    std::vector<std::uint8_t> foreign = chunk;
+    std::memcpy(foreign.data() + 4, "abcdef", 6);
+    for (const auto& bad : {shorter, foreign}) {
+        auto fresh = open();
+        fresh->start(kRate, kBlock);
+        fresh->loadState(fresh->stateOfChunk(bad, vst2Values(vst2Chunk({}))));
+        runSilence(*fresh);
+        EXPECT_EQ(chunkOfState(fresh->saveState()), vst2Chunk({})) << bad.size() << " bytes";
+    }
+}
+
+TEST_P(Format, OutOfRangeValuesAreClamped) {
+    auto low = open(), high = open(), zero = open(), one = open();
+    low->setValue(kOutput, -3.0);
+    high->setValue(kOutput, 7.0);
+    zero->setValue(kOutput, 0.0);
+    one->setValue(kOutput, 1.0);
+    EXPECT_EQ(render(*low), render(*zero));
+    EXPECT_EQ(render(*high), render(*one));
+}
+
+TEST_P(Format, EmptyAndLargeBlocks) {
+    auto p = open();
+    const int large = 8192;
+    p->start(kRate, large);
+    std::vector<float> l(large, 0.25f), r(large, -0.25f);
+    const float* in[2] = {l.data(), r.data()};
+    float* out[2] = {l.data(), r.data()};
+    p->process(in, out, 0);
+    p->process(in, out, large);
+    for (float v : l) ASSERT_TRUE(std::isfinite(v));
+}
+
+TEST_P(Format, LatencyFollowsAutoAndTheRate) {
+    auto p = open();
+    p->start(kRate, kBlock);
+    runSilence(*p);
+    EXPECT_EQ(p->latency(), 2400);  // 50 ms at 48 kHz
+    p->stop();
+    p->start(96000, kBlock);
+    runSilence(*p);
+    EXPECT_EQ(p->latency(), 4800);
+    p->setValue(kAuto, 0.0);
+    runSilence(*p);
+    EXPECT_EQ(p->latency(), 0);
+}
+
+TEST_P(Format, ManyInstancesAndRateChanges) {
+    for (int i = 0; i < 20; ++i) open();
+    std::vector<std::unique_ptr<FormatPlugin>> several;
+    for (int i = 0; i < 8; ++i) several.push_back(open());
+    for (auto& p : several) {
+        for (double rate : {44100.0, 96000.0, 8000.0, 192000.0}) {
+            p->start(rate, kBlock);
+            std::vector<float> l(kBlock, 0.1f), r(kBlock, 0.1f);
+            const float* in[2] = {l.data(), r.data()};
+            float* out[2] = {l.data(), r.data()};
+            p->process(in, out, kBlock);
+            for (float v : l) ASSERT_TRUE(std::isfinite(v));
+            p->stop();
+        }
+    }
+}
+
+std::vector<std::string> formatNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, opener] : openers) names.push_back(name);
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Format, ::testing::ValuesIn(formatNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+}  // namespace
+}  // namespace formats
+
+// The formats are known before GoogleTest instantiates the tests for them.
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option.rfind("--gtest", 0) == 0) continue;
+        if (formats::vst2Path.empty() && option.rfind("--", 0) != 0) {
+            formats::vst2Path = vsthost::platformPath(option);
+            continue;
+        }
+        if (i + 1 >= argc) break;
+        const std::string path = vsthost::platformPath(argv[++i]);
+        if (option == "--lv2") formats::openers["LV2"] = [path] { return formats::openLv2(path); };
+        if (option == "--clap") formats::openers["CLAP"] = [path] { return formats::openClap(path); };
+        if (option == "--vst3") formats::openers["VST3"] = [path] { return formats::openVst3(path); };
+    }
+    if (formats::vst2Path.empty()) {
+        std::fprintf(stderr, "usage: %s VST2_LIBRARY [--lv2 BUNDLE_DIR] [--clap FILE] [--vst3 FILE]\n", argv[0]);
+        return 2;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
