@@ -5,7 +5,9 @@
 
 namespace formats {
 
+#if !defined(_WIN32)
 std::unique_ptr<FormatPlugin> openLv2(const std::string& bundleDirectory);
+#endif
 std::unique_ptr<FormatPlugin> openClap(const std::string& path);
 std::unique_ptr<FormatPlugin> openVst3(const std::string& bundleLibrary);
 

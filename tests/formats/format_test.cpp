@@ -276,7 +276,9 @@ int main(int argc, char** argv) {
         }
         if (i + 1 >= argc) break;
         const std::string path = vsthost::platformPath(argv[++i]);
+#if !defined(_WIN32)
         if (option == "--lv2") formats::openers["LV2"] = [path] { return formats::openLv2(path); };
+#endif
         if (option == "--clap") formats::openers["CLAP"] = [path] { return formats::openClap(path); };
         if (option == "--vst3") formats::openers["VST3"] = [path] { return formats::openVst3(path); };
     }
