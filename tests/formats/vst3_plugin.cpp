@@ -181,6 +181,7 @@ Vst3Plugin::Vst3Plugin(const std::string& path) : library_(path) {
     v3_class_info info{};
     v3_cpp_obj(factory)->get_class_info(factory, 0, &info);
     v3_cpp_obj(factory)->create_instance(factory, info.class_id, v3_component_iid, reinterpret_cast<void**>(&component_));
+    v3_cpp_obj_unref(factory);  // every factory the module hands out is the caller's to release
     if (!component_) throw std::runtime_error("the VST3 plug-in gave no component");
     v3_cpp_obj_initialize(component_, nullptr);
     processor_ = queried<v3_audio_processor>(component_, v3_audio_processor_iid);
