@@ -73,7 +73,6 @@ struct ChannelRow {
     int controllers[kChannelCount];
     const char* description;
 };
-constexpr int kNone[kChannelCount] = {kNoController, kNoController};
 // clang-format off
 constexpr ChannelRow kChannelRows[kChannelParamCount] = {
     {"Gain",      "[%]",  "%",   "Gain",  Mapping::Gain,          0.0f,    4.0f,     1.0f,
