@@ -72,6 +72,7 @@ struct PointerState {
     PanelControl* dragControl = nullptr;
     PanelControl* focusControl = nullptr;
     float dragValue = 0.0f;  // the dragged control's value, unrounded, while the drag lasts
+    std::int32_t gestureParam = -1;  // the parameter whose edit gesture is open
 };
 
 // The dirty flag and the text reference are written by the host's threads

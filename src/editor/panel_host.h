@@ -24,6 +24,10 @@ public:
     virtual void buildControls() = 0;
     // Every parameter's normalised value and display text, read at once.
     virtual void readSnapshot(ParameterSnapshot& snapshot) = 0;
+    // A press on a bound control starts an edit of its parameter and the
+    // release ends it; formats whose hosts record edits as gestures tell
+    // them here. Editor thread.
+    virtual void editGesture(int /*paramIndex*/, bool /*started*/) {}
 
 protected:
     ~PanelHost() = default;

@@ -52,6 +52,19 @@ void commitTextBox(PanelHost& host, PanelControl& c, EditField* edit) {
     host.core().changeCounter.fetch_add(1);
 }
 
+void endGesture(PanelHost& host, PointerState& p) {
+    if (p.gestureParam < 0) return;
+    host.editGesture(p.gestureParam, false);
+    p.gestureParam = -1;
+}
+
+void startGesture(PanelHost& host, PointerState& p, const PanelControl& c) {
+    endGesture(host, p);
+    if (c.paramIndex < 0 || c.paramIndex >= kNumParams) return;
+    p.gestureParam = c.paramIndex;
+    host.editGesture(c.paramIndex, true);
+}
+
 bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool left) {
     EffectCore& core = host.core();
     PanelControl* hit = hitTest(core.controlList.load(std::memory_order_acquire), core.editorScale, x, y);
@@ -91,6 +104,7 @@ bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool
         break;
     default: return false;
     }
+    startGesture(host, p, *hit);
     submit(host, *hit, v);
     return true;
 }
@@ -147,12 +161,18 @@ bool release(PanelHost& host, PointerState& p) {
     PanelControl* c = p.dragControl;
     if (!c) return true;
     p.dragControl = nullptr;
+    bool handled = false;
     switch (static_cast<ControlKind>(c->kind)) {
     case ControlKind::Selector:
     case ControlKind::ToggleBox:
-    case ControlKind::ToggleRound: submit(host, *c, currentValue(host.core(), *c)); return true;
-    default: return false;
+    case ControlKind::ToggleRound:
+        submit(host, *c, currentValue(host.core(), *c));
+        handled = true;
+        break;
+    default: break;
     }
+    endGesture(host, p);
+    return handled;
 }
 
 }  // namespace

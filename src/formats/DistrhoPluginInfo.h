@@ -7,7 +7,14 @@
 #define DISTRHO_PLUGIN_URI "urn:orv-works:orvq41x"
 #define DISTRHO_PLUGIN_CLAP_ID "works.orv.orvq41x"
 
-#define DISTRHO_PLUGIN_HAS_UI 0
+// The panel is our own window inside the host's (DPF's external UI, embedded).
+// Direct access keeps the VST3 plug-in one component and the LV2 panel in
+// the plug-in's binary; the panel never uses the pointer it makes available.
+#define DISTRHO_PLUGIN_HAS_UI 1
+#define DISTRHO_PLUGIN_HAS_EXTERNAL_UI 1
+#define DISTRHO_PLUGIN_HAS_EMBED_UI 1
+#define DISTRHO_PLUGIN_WANT_DIRECT_ACCESS 1
+#define DISTRHO_UI_USER_RESIZABLE 0
 #define DISTRHO_PLUGIN_IS_RT_SAFE 1
 #define DISTRHO_PLUGIN_NUM_INPUTS 2
 #define DISTRHO_PLUGIN_NUM_OUTPUTS 2

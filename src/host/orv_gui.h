@@ -24,6 +24,8 @@ public:
     // Asks for a repaint while any control waits to be drawn (host
     // automation marks controls without touching the window).
     void idle() override;
+    // The open window's native handle (HWND or X11 Window); 0 while closed.
+    std::uintptr_t windowHandle() const;
 
     orv::EffectCore& core;
     orv::PanelHost& plugin;
@@ -45,6 +47,11 @@ private:
     void registerWindowClass();
     void releaseBackBuffer();
 #else
+    // Whether a thread of the editor's own pumps the window's events besides
+    // the host's idle calls; set before open, for hosts whose idle is
+    // regular enough to be the only pump.
+    bool ownPumpThread = true;
+
 private:
     // The window's handle for the rest of the effect; it outlives every
     // window, so a repaint request racing a close finds it.

@@ -195,6 +195,8 @@ void orvGui::idle() {
     if (window && orv::needsRepaint(core)) platform::invalidateWindow(window);
 }
 
+std::uintptr_t orvGui::windowHandle() const { return reinterpret_cast<std::uintptr_t>(core.editorWindow.load()); }
+
 void orvGui::paintEditor(void* window) {
     while (!plugin.isReady()) Sleep(1);
     const int width = static_cast<int>(static_cast<float>(core.editorWidth) * core.editorScale);

@@ -3,9 +3,9 @@
 // routed to the portable input code. Cairo paints into an image in the
 // editor's memory, which goes to the pixmap: nothing of Cairo's (no glyph
 // cache) lives on the connection, which closes with the window. The events are
-// pumped by the host's idle calls and by a thread of the editor's own, so
-// the panel stays responsive in hosts whose idle is slow; one lock guards
-// the connection. Nothing else talks to X: repaint requests from the audio
+// pumped by the host's idle calls and, unless the host's idle is known to be
+// regular, by a thread of the editor's own, so the panel stays responsive in
+// hosts whose idle is slow; one lock guards the connection. Nothing else talks to X: repaint requests from the audio
 // and automation threads only raise a flag (platform::RepaintRequest).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -50,12 +50,13 @@ int noteError(Display*, XErrorEvent*) {
 // One open editor window and everything it holds on the X server.
 class X11Panel {
 public:
-    X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, int width, int height);
+    X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, int width, int height, bool ownThread);
     ~X11Panel();
     X11Panel(const X11Panel&) = delete;
     X11Panel& operator=(const X11Panel&) = delete;
 
     bool ok() const { return window_ != 0; }
+    Window window() const { return window_; }
     // Handles the pending events and paints what waits; any thread.
     void pump();
 
@@ -81,7 +82,8 @@ private:
     std::thread thread_;
 };
 
-X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, int width, int height)
+X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, int width, int height,
+                   bool ownThread)
     : gui_(gui), repaint_(repaint), width_(width), height_(height) {
     display_ = XOpenDisplay(nullptr);
     if (!display_) return;
@@ -122,7 +124,7 @@ X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent
             return;
         }
     }
-    thread_ = std::thread([this] { run(); });
+    if (ownThread) thread_ = std::thread([this] { run(); });
 }
 
 X11Panel::~X11Panel() {
@@ -255,7 +257,7 @@ bool orvGui::open(void* parent) {
     core.editorWindow.store(&repaint_);
     core.changeCounter.store(2);
     panel_ = std::make_unique<X11Panel>(*this, repaint_, static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent)),
-                                        rect.right, rect.bottom);
+                                        rect.right, rect.bottom, ownPumpThread);
     if (!panel_->ok()) {
         panel_.reset();
         core.editorWindow.store(nullptr);
@@ -276,3 +278,5 @@ void orvGui::close() {
 void orvGui::idle() {
     if (panel_) panel_->pump();
 }
+
+std::uintptr_t orvGui::windowHandle() const { return panel_ ? panel_->window() : 0; }
