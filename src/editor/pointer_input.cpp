@@ -58,9 +58,11 @@ void endGesture(PanelHost& host, PointerState& p) {
     p.gestureParam = -1;
 }
 
+// Kinds below Label change their value under the pointer.
 void startGesture(PanelHost& host, PointerState& p, const PanelControl& c) {
     endGesture(host, p);
-    if (c.paramIndex < 0 || c.paramIndex >= kNumParams) return;
+    if (c.paramIndex < 0 || c.paramIndex >= kNumParams || c.kind >= static_cast<std::int8_t>(ControlKind::Label))
+        return;
     p.gestureParam = c.paramIndex;
     host.editGesture(c.paramIndex, true);
 }
@@ -80,6 +82,7 @@ bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool
     p.focusControl = p.dragControl = hit;
     if (!hit) return true;
     p.dragValue = currentValue(core, *hit);
+    startGesture(host, p, *hit);
     const ScaledBounds b = hit->scaledBounds(core.editorScale);
     const float handle = kHandleSize * core.editorScale;
     const int halfHandle = static_cast<int>(handle) / 2;
@@ -104,7 +107,6 @@ bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool
         break;
     default: return false;
     }
-    startGesture(host, p, *hit);
     submit(host, *hit, v);
     return true;
 }

@@ -1,20 +1,24 @@
 // The CLAP plug-in through the CLAP headers DPF ships: the entry and the
 // factory, parameters with their value texts, processing with parameter
-// and MIDI events, state streams and latency. The host offers what DPF's
-// CLAP side asks of every host (params, latency, thread check).
+// and MIDI events, state streams, latency and the panel in a window of the
+// host's. The host offers what DPF's CLAP side asks of every host (params,
+// latency, thread check, and gui and timer support for the panel).
 #include <clap/entry.h>
 #include <clap/events.h>
 #include <clap/ext/audio-ports.h>
+#include <clap/ext/gui.h>
 #include <clap/ext/latency.h>
 #include <clap/ext/params.h>
 #include <clap/ext/state.h>
 #include <clap/ext/thread-check.h>
+#include <clap/ext/timer-support.h>
 #include <clap/host.h>
 #include <clap/plugin-factory.h>
 #include <clap/process.h>
 
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "format_plugins.h"
 #include "plugin_library.h"
@@ -43,6 +47,25 @@ struct EventList {
 
 bool dropEvent(const clap_output_events_t*, const clap_event_header_t*) { return true; }
 
+#if defined(_WIN32)
+const char* const kWindowApi = CLAP_WINDOW_API_WIN32;
+#else
+const char* const kWindowApi = CLAP_WINDOW_API_X11;
+#endif
+constexpr clap_id kNoTimer = CLAP_INVALID_ID;
+
+// The host's side of the plug-in's output events: what the panel sent.
+bool recordEvent(const clap_output_events_t* list, const clap_event_header_t* event) {
+    auto& edits = *static_cast<PanelEdits*>(list->ctx);
+    if (event->type == CLAP_EVENT_PARAM_VALUE) {
+        const auto* value = reinterpret_cast<const clap_event_param_value_t*>(event);
+        edits.values.emplace_back(static_cast<int>(value->param_id), value->value);
+    }
+    edits.begins += event->type == CLAP_EVENT_PARAM_GESTURE_BEGIN;
+    edits.ends += event->type == CLAP_EVENT_PARAM_GESTURE_END;
+    return true;
+}
+
 class ClapPlugin final : public FormatPlugin {
 public:
     explicit ClapPlugin(const std::string& path);
@@ -62,6 +85,10 @@ public:
         return dpfStateOfChunk(chunk);
     }
     std::int64_t latency() override;
+    bool openPanel(std::uintptr_t parent) override;
+    void idlePanel() override;
+    void closePanel() override;
+    PanelEdits takePanelEdits() override;
 
 private:
     template <class T>
@@ -80,6 +107,11 @@ private:
     clap_host_latency_t hostLatency_{ignore};
     clap_host_params_t hostParams_{};
     clap_host_thread_check_t threadCheck_{onMainThread, onMainThread};
+    clap_host_gui_t hostGui_{};
+    clap_host_timer_support_t hostTimer_{};
+    clap_id timer_ = kNoTimer;
+    bool panelOpen_ = false;
+    PanelEdits edits_;
     EventList pending_;
     bool active_ = false;
 };
@@ -89,6 +121,8 @@ const void* ClapPlugin::hostExtension(const clap_host_t* host, const char* id) {
     if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &self->hostLatency_;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &self->hostParams_;
     if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) return &self->threadCheck_;
+    if (std::strcmp(id, CLAP_EXT_GUI) == 0) return &self->hostGui_;
+    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return &self->hostTimer_;
     return nullptr;
 }
 
@@ -110,11 +144,26 @@ ClapPlugin::ClapPlugin(const std::string& path) : library_(path) {
     hostParams_.rescan = [](const clap_host_t*, clap_param_rescan_flags) {};
     hostParams_.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
     hostParams_.request_flush = ignore;
+    hostGui_.resize_hints_changed = ignore;
+    hostGui_.request_resize = [](const clap_host_t*, uint32_t, uint32_t) { return false; };
+    hostGui_.request_show = [](const clap_host_t*) { return false; };
+    hostGui_.request_hide = [](const clap_host_t*) { return false; };
+    hostGui_.closed = [](const clap_host_t*, bool) {};
+    // One timer at a time: the panel's.
+    hostTimer_.register_timer = [](const clap_host_t* host, uint32_t, clap_id* id) {
+        static_cast<ClapPlugin*>(host->host_data)->timer_ = *id = 1;
+        return true;
+    };
+    hostTimer_.unregister_timer = [](const clap_host_t* host, clap_id) {
+        static_cast<ClapPlugin*>(host->host_data)->timer_ = kNoTimer;
+        return true;
+    };
     plugin_ = factory ? factory->create_plugin(factory, &host_, kPluginId) : nullptr;
     if (!plugin_ || !plugin_->init(plugin_)) throw std::runtime_error("the CLAP plug-in gave no instance");
 }
 
 ClapPlugin::~ClapPlugin() {
+    closePanel();
     stop();
     plugin_->destroy(plugin_);
     entry_->deinit();
@@ -190,7 +239,7 @@ void ClapPlugin::process(const float* const in[2], float* const out[2], int fram
     float* outputs[2] = {out[0], out[1]};
     clap_audio_buffer_t input{inputs, nullptr, 2, 0, 0};
     clap_audio_buffer_t output{outputs, nullptr, 2, 0, 0};
-    clap_output_events_t outEvents{nullptr, dropEvent};
+    clap_output_events_t outEvents{&edits_, recordEvent};
     clap_process_t p{};
     p.steady_time = -1;
     p.frames_count = static_cast<uint32_t>(frames);
@@ -234,6 +283,36 @@ bool ClapPlugin::loadState(const std::string& state) {
 }
 
 std::int64_t ClapPlugin::latency() { return extension<clap_plugin_latency_t>(CLAP_EXT_LATENCY)->get(plugin_); }
+
+bool ClapPlugin::openPanel(std::uintptr_t parent) {
+    const auto* gui = extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
+    if (!gui || !gui->is_api_supported(plugin_, kWindowApi, false) || !gui->create(plugin_, kWindowApi, false))
+        return false;
+    clap_window_t window{};
+    window.api = kWindowApi;
+#if defined(_WIN32)
+    window.win32 = reinterpret_cast<clap_hwnd>(parent);
+#else
+    window.x11 = parent;
+#endif
+    panelOpen_ = gui->set_parent(plugin_, &window) && gui->show(plugin_);
+    if (!panelOpen_) gui->destroy(plugin_);
+    return panelOpen_;
+}
+
+void ClapPlugin::idlePanel() {
+    if (timer_ != kNoTimer) extension<clap_plugin_timer_support_t>(CLAP_EXT_TIMER_SUPPORT)->on_timer(plugin_, timer_);
+}
+
+void ClapPlugin::closePanel() {
+    if (!panelOpen_) return;
+    const auto* gui = extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
+    gui->hide(plugin_);
+    gui->destroy(plugin_);
+    panelOpen_ = false;
+}
+
+PanelEdits ClapPlugin::takePanelEdits() { return std::exchange(edits_, {}); }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace formats {
@@ -20,6 +21,14 @@ struct ParameterInfo {
 struct ControllerMessage {
     std::uint32_t frame;
     std::uint8_t status, number, value;
+};
+
+// What a host heard from the plug-in's panel: the values it sent, in order,
+// and the edit gestures around them.
+struct PanelEdits {
+    std::vector<std::pair<int, double>> values;
+    int begins = 0;
+    int ends = 0;
 };
 
 class FormatPlugin {
@@ -45,6 +54,16 @@ public:
     // format would hold it (values: what the parameters read back).
     virtual std::string stateOfChunk(const std::vector<std::uint8_t>& chunk, const std::vector<double>& values) = 0;
     virtual std::int64_t latency() = 0;
+
+    // The panel, opened as a host of the format opens it in a window of its
+    // own (an X11 Window or an HWND); false where the host has no panel.
+    virtual bool openPanel(std::uintptr_t /*parent*/) { return false; }
+    // One tick of what the host runs the panel with (timer, run loop).
+    virtual void idlePanel() {}
+    virtual void closePanel() {}
+    // What the host heard from the panel since the last call; the format
+    // may need a processed block to deliver it.
+    virtual PanelEdits takePanelEdits() { return {}; }
 };
 
 // The effect's chunk found in a format's state (as base64 text there).

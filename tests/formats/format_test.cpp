@@ -19,6 +19,10 @@
 #include "plugin_instance.h"
 
 namespace formats {
+
+std::string vst2Path;
+std::map<std::string, std::function<std::unique_ptr<FormatPlugin>()>> openers;
+
 namespace {
 
 constexpr double kRate = 48000;
@@ -26,9 +30,6 @@ constexpr int kBlock = 512;
 constexpr int kBlocks = 6;
 constexpr int kOutput = 1;
 constexpr int kAuto = 4;
-
-std::string vst2Path;
-std::map<std::string, std::function<std::unique_ptr<FormatPlugin>()>> openers;
 
 struct Setting {
     int index;

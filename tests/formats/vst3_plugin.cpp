@@ -1,16 +1,23 @@
 // The VST3 plug-in through DPF's VST3 interface headers: the module entry,
 // the factory, the component with its audio processor and edit controller,
 // parameter changes and MIDI controllers (through the controller's MIDI
-// mapping, as VST3 hosts send them), state streams and latency.
+// mapping, as VST3 hosts send them), state streams, latency, and the
+// panel's view in a window of the host's with the frame, run loop and
+// component handler a host gives it.
 #include <travesty/audio_processor.h>
 #include <travesty/component.h>
 #include <travesty/edit_controller.h>
 #include <travesty/events.h>
 #include <travesty/factory.h>
+#include <travesty/host.h>
+#include <travesty/message.h>
+#include <travesty/view.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
 #include "format_plugins.h"
 #include "plugin_library.h"
@@ -56,7 +63,12 @@ struct ValueQueue : Object<v3_param_value_queue_cpp> {
             *value = p.second;
             return V3_OK;
         };
-        functions.queue.add_point = [](void*, int32_t, double, int32_t*) -> v3_result { return V3_NOT_IMPLEMENTED; };
+        functions.queue.add_point = [](void* s, int32_t offset, double value, int32_t* index) -> v3_result {
+            auto& points = objectOf<ValueQueue, v3_param_value_queue_cpp>(s).points;
+            if (index) *index = static_cast<int32_t>(points.size());
+            points.emplace_back(offset, value);
+            return V3_OK;
+        };
     }
 };
 
@@ -70,19 +82,22 @@ struct ParameterChanges : Object<v3_param_changes_cpp> {
             auto& queue = *objectOf<ParameterChanges, v3_param_changes_cpp>(s).queues.at(static_cast<std::size_t>(i));
             return reinterpret_cast<v3_param_value_queue**>(queue.self());
         };
-        functions.changes.add_param_data = [](void*, v3_param_id*, int32_t*) -> v3_param_value_queue** {
-            return nullptr;
+        functions.changes.add_param_data = [](void* s, v3_param_id* id, int32_t* index) {
+            auto& self = objectOf<ParameterChanges, v3_param_changes_cpp>(s);
+            ValueQueue& queue = self.queueOf(*id);
+            if (index) *index = static_cast<int32_t>(self.queues.size() - 1);
+            for (std::size_t i = 0; index && i < self.queues.size(); ++i)
+                if (self.queues[i].get() == &queue) *index = static_cast<int32_t>(i);
+            return reinterpret_cast<v3_param_value_queue**>(queue.self());
         };
     }
-    void add(v3_param_id id, int32_t offset, double value) {
+    ValueQueue& queueOf(v3_param_id id) {
         for (auto& q : queues)
-            if (q->id == id) {
-                q->points.emplace_back(offset, value);
-                return;
-            }
+            if (q->id == id) return *q;
         queues.push_back(std::make_unique<ValueQueue>(id));
-        queues.back()->points.emplace_back(offset, value);
+        return *queues.back();
     }
+    void add(v3_param_id id, int32_t offset, double value) { queueOf(id).points.emplace_back(offset, value); }
 };
 
 // The headers give no C++ table for streams.
@@ -123,6 +138,163 @@ struct Stream : Object<StreamTable> {
     v3_bstream** handle() { return reinterpret_cast<v3_bstream**>(self()); }
 };
 
+// The headers give no C++ table for the component handler either.
+struct HandlerTable : v3_funknown {
+    v3_component_handler handler;
+};
+
+// The host's record of the edits the controller reports.
+struct ComponentHandler : Object<HandlerTable> {
+    PanelEdits edits;
+    ComponentHandler() {
+        functions.handler.begin_edit = [](void* s, v3_param_id) -> v3_result {
+            ++objectOf<ComponentHandler, HandlerTable>(s).edits.begins;
+            return V3_OK;
+        };
+        functions.handler.perform_edit = [](void* s, v3_param_id id, double value) -> v3_result {
+            objectOf<ComponentHandler, HandlerTable>(s).edits.values.emplace_back(static_cast<int>(id), value);
+            return V3_OK;
+        };
+        functions.handler.end_edit = [](void* s, v3_param_id) -> v3_result {
+            ++objectOf<ComponentHandler, HandlerTable>(s).edits.ends;
+            return V3_OK;
+        };
+        functions.handler.restart_component = [](void*, int32_t) -> v3_result { return V3_OK; };
+    }
+};
+
+// The host's run loop as Linux views need it: one timer, ticked by the test.
+struct RunLoop : Object<v3_run_loop_cpp> {
+    v3_timer_handler** timer = nullptr;
+    RunLoop() {
+        functions.loop.register_event_handler = [](void*, v3_event_handler**, int) -> v3_result { return V3_OK; };
+        functions.loop.unregister_event_handler = [](void*, v3_event_handler**) -> v3_result { return V3_OK; };
+        functions.loop.register_timer = [](void* s, v3_timer_handler** handler, uint64_t) -> v3_result {
+            objectOf<RunLoop, v3_run_loop_cpp>(s).timer = handler;
+            return V3_OK;
+        };
+        functions.loop.unregister_timer = [](void* s, v3_timer_handler**) -> v3_result {
+            objectOf<RunLoop, v3_run_loop_cpp>(s).timer = nullptr;
+            return V3_OK;
+        };
+    }
+};
+
+// The frame around the view; the run loop is found through it.
+struct Frame : Object<v3_plugin_frame_cpp> {
+    RunLoop loop;
+    Frame() {
+        functions.query_interface = [](void* s, const v3_tuid iid, void** out) -> v3_result {
+            if (v3_tuid_match(iid, v3_run_loop_iid)) {
+                *out = objectOf<Frame, v3_plugin_frame_cpp>(s).loop.self();
+                return V3_OK;
+            }
+            *out = nullptr;
+            return V3_NO_INTERFACE;
+        };
+        functions.frame.resize_view = [](void*, v3_plugin_view**, v3_view_rect*) -> v3_result { return V3_OK; };
+    }
+};
+
+// What a message carries, by key, as hosts keep it.
+struct AttributeList : Object<v3_attribute_list_cpp> {
+    std::map<std::string, int64_t> ints;
+    std::map<std::string, double> floats;
+    std::map<std::string, std::string> binaries;
+    std::map<std::string, std::vector<int16_t>> strings;
+
+    template <class Map, class Value>
+    static v3_result find(const Map& map, const char* id, Value* out) {
+        const auto at = map.find(id);
+        if (at == map.end()) return V3_INVALID_ARG;
+        *out = at->second;
+        return V3_OK;
+    }
+    static AttributeList& of(void* s) { return objectOf<AttributeList, v3_attribute_list_cpp>(s); }
+
+    AttributeList() {
+        auto& f = functions.attrlist;
+        f.set_int = [](void* s, const char* id, int64_t v) -> v3_result { return of(s).ints[id] = v, V3_OK; };
+        f.get_int = [](void* s, const char* id, int64_t* v) { return find(of(s).ints, id, v); };
+        f.set_float = [](void* s, const char* id, double v) -> v3_result { return of(s).floats[id] = v, V3_OK; };
+        f.get_float = [](void* s, const char* id, double* v) { return find(of(s).floats, id, v); };
+        f.set_string = [](void* s, const char* id, const int16_t* text) -> v3_result {
+            std::vector<int16_t>& stored = of(s).strings[id];
+            stored.clear();
+            do stored.push_back(*text); while (*text++);
+            return V3_OK;
+        };
+        f.get_string = [](void* s, const char* id, int16_t* text, uint32_t size) -> v3_result {
+            const auto at = of(s).strings.find(id);
+            if (at == of(s).strings.end() || size == 0) return V3_INVALID_ARG;
+            const std::size_t n = std::min<std::size_t>(at->second.size(), size / sizeof(int16_t));
+            std::copy_n(at->second.begin(), n, text);
+            text[n - 1] = 0;
+            return V3_OK;
+        };
+        f.set_binary = [](void* s, const char* id, const void* data, uint32_t size) -> v3_result {
+            of(s).binaries[id].assign(static_cast<const char*>(data), size);
+            return V3_OK;
+        };
+        f.get_binary = [](void* s, const char* id, const void** data, uint32_t* size) -> v3_result {
+            const auto at = of(s).binaries.find(id);
+            if (at == of(s).binaries.end()) return V3_INVALID_ARG;
+            *data = at->second.data();
+            *size = static_cast<uint32_t>(at->second.size());
+            return V3_OK;
+        };
+    }
+};
+
+// A message the host makes for the plug-in; gone with its last reference.
+struct Message : Object<v3_message_cpp> {
+    std::string id;
+    AttributeList attributes;
+    uint32_t references = 1;
+    static Message& of(void* s) { return objectOf<Message, v3_message_cpp>(s); }
+
+    Message() {
+        functions.ref = [](void* s) { return ++of(s).references; };
+        functions.unref = [](void* s) {
+            const uint32_t left = --of(s).references;
+            if (left == 0) delete &of(s);
+            return left;
+        };
+        functions.msg.get_message_id = [](void* s) { return of(s).id.c_str(); };
+        functions.msg.set_message_id = [](void* s, const char* id) { of(s).id = id ? id : ""; };
+        functions.msg.get_attributes = [](void* s) {
+            return reinterpret_cast<v3_attribute_list**>(of(s).attributes.self());
+        };
+    }
+};
+
+// The host's context, handed to initialize: views need it, and the messages
+// it makes.
+struct HostApplication : Object<v3_host_application_cpp> {
+    HostApplication() {
+        functions.query_interface = [](void* s, const v3_tuid iid, void** out) -> v3_result {
+            const bool known = v3_tuid_match(iid, v3_host_application_iid) || v3_tuid_match(iid, v3_funknown_iid);
+            *out = known ? s : nullptr;
+            return known ? V3_OK : V3_NO_INTERFACE;
+        };
+        functions.app.get_name = [](void*, v3_str_128 name) -> v3_result {
+            const char host[] = "format tests";
+            for (std::size_t i = 0; i < sizeof host; ++i) name[i] = host[i];
+            return V3_OK;
+        };
+        functions.app.create_instance = [](void*, v3_tuid cid, v3_tuid, void** out) -> v3_result {
+            *out = v3_tuid_match(cid, v3_message_iid) ? (new Message)->self() : nullptr;
+            return *out ? V3_OK : V3_NOT_IMPLEMENTED;
+        };
+    }
+};
+
+#if defined(_WIN32)
+const char* const kPlatformType = V3_VIEW_PLATFORM_TYPE_HWND;
+#else
+const char* const kPlatformType = V3_VIEW_PLATFORM_TYPE_X11;
+#endif
+
 std::string narrow(const int16_t* text) {
     std::string s;
     for (; *text; ++text) s += static_cast<char>(*text);
@@ -155,9 +327,14 @@ public:
         return dpfStateOfChunk(chunk);
     }
     std::int64_t latency() override { return v3_cpp_obj(processor_)->get_latency_samples(processor_); }
+    bool openPanel(std::uintptr_t parent) override;
+    void idlePanel() override;
+    void closePanel() override;
+    PanelEdits takePanelEdits() override;
 
 private:
     vsthost::SharedLibrary library_;
+    HostApplication application_;
     v3_component** component_ = nullptr;
     v3_audio_processor** processor_ = nullptr;
     v3_edit_controller** controller_ = nullptr;
@@ -166,6 +343,9 @@ private:
     std::vector<v3_param_id> ids_;
     ParameterChanges pending_;
     bool active_ = false;
+    ComponentHandler handler_;
+    Frame frame_;
+    v3_plugin_view** view_ = nullptr;
 };
 
 Vst3Plugin::Vst3Plugin(const std::string& path) : library_(path) {
@@ -183,11 +363,12 @@ Vst3Plugin::Vst3Plugin(const std::string& path) : library_(path) {
     v3_cpp_obj(factory)->create_instance(factory, info.class_id, v3_component_iid, reinterpret_cast<void**>(&component_));
     v3_cpp_obj_unref(factory);  // every factory the module hands out is the caller's to release
     if (!component_) throw std::runtime_error("the VST3 plug-in gave no component");
-    v3_cpp_obj_initialize(component_, nullptr);
+    v3_cpp_obj_initialize(component_, reinterpret_cast<v3_funknown**>(application_.self()));
     processor_ = queried<v3_audio_processor>(component_, v3_audio_processor_iid);
     controller_ = queried<v3_edit_controller>(component_, v3_edit_controller_iid);
     midi_ = queried<v3_midi_mapping>(controller_, v3_midi_mapping_iid);
     auto* ctrl = v3_cpp_obj(controller_);
+    ctrl->set_component_handler(controller_, reinterpret_cast<v3_component_handler**>(handler_.self()));
     for (int32_t i = 0; i < ctrl->get_parameter_count(controller_); ++i) {
         v3_param_info p{};
         ctrl->get_parameter_info(controller_, i, &p);
@@ -198,6 +379,7 @@ Vst3Plugin::Vst3Plugin(const std::string& path) : library_(path) {
 }
 
 Vst3Plugin::~Vst3Plugin() {
+    closePanel();
     stop();
     for (void* object : {static_cast<void*>(midi_), static_cast<void*>(controller_), static_cast<void*>(processor_)})
         if (object) static_cast<v3_funknown**>(object)[0]->unref(object);
@@ -270,6 +452,8 @@ void Vst3Plugin::process(const float* const in[2], float* const out[2], int fram
     data.inputs = &input;
     data.outputs = &output;
     data.input_params = changes;
+    ParameterChanges outputChanges;  // what the plug-in reports back; nothing here reads it
+    data.output_params = reinterpret_cast<v3_param_changes**>(outputChanges.self());
     v3_cpp_obj(processor_)->process(processor_, &data);
     pending_.queues.clear();
 }
@@ -290,6 +474,41 @@ bool Vst3Plugin::loadState(const std::string& state) {
     again.bytes = state;
     v3_cpp_obj(controller_)->set_component_state(controller_, again.handle());
     return true;
+}
+
+bool Vst3Plugin::openPanel(std::uintptr_t parent) {
+    view_ = v3_cpp_obj(controller_)->create_view(controller_, "editor");
+    if (!view_) return false;
+    auto* view = v3_cpp_obj(view_);
+    if (view->is_platform_type_supported(view_, kPlatformType) == V3_OK) {
+        view->set_frame(view_, reinterpret_cast<v3_plugin_frame**>(frame_.self()));
+        if (view->attached(view_, reinterpret_cast<void*>(parent), kPlatformType) == V3_OK) return true;
+    }
+    v3_cpp_obj_unref(view_);
+    view_ = nullptr;
+    return false;
+}
+
+// The handler heard parameter ids; the tests speak of indices.
+PanelEdits Vst3Plugin::takePanelEdits() {
+    PanelEdits edits = std::exchange(handler_.edits, {});
+    for (auto& [id, value] : edits.values) {
+        const auto at = std::find(ids_.begin(), ids_.end(), static_cast<v3_param_id>(id));
+        id = at == ids_.end() ? -1 : static_cast<int>(at - ids_.begin());
+    }
+    return edits;
+}
+
+void Vst3Plugin::idlePanel() {
+    if (v3_timer_handler** timer = frame_.loop.timer) v3_cpp_obj(timer)->on_timer(timer);
+}
+
+void Vst3Plugin::closePanel() {
+    if (!view_) return;
+    v3_cpp_obj(view_)->removed(view_);
+    v3_cpp_obj(view_)->set_frame(view_, nullptr);
+    v3_cpp_obj_unref(view_);
+    view_ = nullptr;
 }
 
 }  // namespace
