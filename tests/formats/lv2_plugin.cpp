@@ -1,14 +1,20 @@
 // The LV2 plug-in through lilv, with what DPF's LV2 side needs of a host:
 // URID mapping, options (block lengths, sample rate), a worker that runs at
-// once, an atom sequence of MIDI events, and the state interface.
+// once, an atom sequence of MIDI events, and the state interface; and its
+// panel in a window of the host's, with the parent, idle, touch, instance-
+// and data-access features, control writes and port events.
+#include <dlfcn.h>
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
+#include <lv2/data-access/data-access.h>
+#include <lv2/instance-access/instance-access.h>
 #include <lv2/midi/midi.h>
 #include <lv2/options/options.h>
 #include <lv2/parameters/parameters.h>
 #include <lv2/state/state.h>
+#include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
@@ -16,6 +22,7 @@
 #include <cstring>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
 #include "format_plugins.h"
 
@@ -40,7 +47,7 @@ public:
     std::vector<ParameterInfo> parameters() override { return infos_; }
     double value(int index) override { return controls_[static_cast<std::size_t>(index)]; }
     std::string valueText(int, double) override { return {}; }
-    void setValue(int index, double v) override { controls_[static_cast<std::size_t>(index)] = static_cast<float>(v); }
+    void setValue(int index, double v) override;
     void start(double rate, int maxBlock) override;
     void stop() override;
     void process(const float* const in[2], float* const out[2], int frames,
@@ -53,6 +60,10 @@ public:
         return text + "state urn:distrho:chunk " LV2_ATOM__String " " + base64(chunk) + "\n";
     }
     std::int64_t latency() override { return static_cast<std::int64_t>(latency_); }
+    bool openPanel(std::uintptr_t parent) override;
+    void idlePanel() override;
+    void closePanel() override;
+    PanelEdits takePanelEdits() override { return std::exchange(edits_, {}); }
 
 private:
     static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri);
@@ -66,6 +77,11 @@ private:
     void connectPorts();
     std::string unitSymbol(const LilvNode* unit);
     void fillEvents(const std::vector<ControllerMessage>& messages);
+    // The panel's control writes and touches.
+    static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t protocol,
+                      const void* buffer);
+    static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed);
+    int indexOfPort(uint32_t port) const;
 
     LilvWorld* world_ = nullptr;
     const LilvPlugin* plugin_ = nullptr;
@@ -87,6 +103,13 @@ private:
     alignas(8) unsigned char eventsInBuffer_[kAtomCapacity] = {};
     alignas(8) unsigned char eventsOutBuffer_[kAtomCapacity] = {};
     std::map<uint32_t, std::pair<uint32_t, std::string>> saved_;  // key -> (type, value)
+    void* uiLibrary_ = nullptr;
+    const LV2UI_Descriptor* uiDescriptor_ = nullptr;
+    LV2UI_Handle ui_ = nullptr;
+    const LV2UI_Idle_Interface* uiIdle_ = nullptr;
+    LV2_Extension_Data_Feature dataAccess_{};
+    LV2UI_Touch touch_{this, touch};
+    PanelEdits edits_;
     std::string uriOf(LV2_URID id) const {
         for (const auto& [uri, urid] : urids_)
             if (urid == id) return uri;
@@ -179,6 +202,7 @@ std::string Lv2Plugin::unitSymbol(const LilvNode* unit) {
 }
 
 Lv2Plugin::~Lv2Plugin() {
+    closePanel();
     if (instance_) lilv_instance_free(instance_);
     lilv_world_free(world_);
 }
@@ -316,6 +340,93 @@ bool Lv2Plugin::loadState(const std::string& text) {
     const auto* state = static_cast<const LV2_State_Interface*>(
         lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
     return state->restore(lilv_instance_get_handle(instance_), retrieve, this, 0, nullptr) == LV2_STATE_SUCCESS;
+}
+
+// Hosts pass every control change on to an open panel.
+void Lv2Plugin::setValue(int index, double v) {
+    controls_[static_cast<std::size_t>(index)] = static_cast<float>(v);
+    if (ui_)
+        uiDescriptor_->port_event(ui_, controlPorts_[static_cast<std::size_t>(index)], sizeof(float), 0,
+                                  &controls_[static_cast<std::size_t>(index)]);
+}
+
+int Lv2Plugin::indexOfPort(uint32_t port) const {
+    for (std::size_t i = 0; i < controlPorts_.size(); ++i)
+        if (controlPorts_[i] == port) return static_cast<int>(i);
+    return -1;
+}
+
+// A float written to a control port is the host's new value of it.
+void Lv2Plugin::write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t protocol,
+                      const void* buffer) {
+    auto* self = static_cast<Lv2Plugin*>(const_cast<void*>(controller));
+    const int index = self->indexOfPort(port);
+    if (protocol != 0 || size != sizeof(float) || index < 0) return;
+    float value = 0;
+    std::memcpy(&value, buffer, sizeof value);
+    self->controls_[static_cast<std::size_t>(index)] = value;
+    self->edits_.values.emplace_back(index, value);
+}
+
+void Lv2Plugin::touch(LV2UI_Feature_Handle handle, uint32_t, bool grabbed) {
+    auto& edits = static_cast<Lv2Plugin*>(handle)->edits_;
+    (grabbed ? edits.begins : edits.ends) += 1;
+}
+
+bool Lv2Plugin::openPanel(std::uintptr_t parent) {
+    LilvUIs* uis = lilv_plugin_get_uis(plugin_);
+    const LilvUI* ui = uis ? lilv_uis_get(uis, lilv_uis_begin(uis)) : nullptr;
+    char* path = ui ? lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(ui)), nullptr) : nullptr;
+    const std::string uri = ui ? lilv_node_as_uri(lilv_ui_get_uri(ui)) : "";
+    const std::string bundle = ui ? lilv_node_as_uri(lilv_ui_get_bundle_uri(ui)) : "";
+    lilv_uis_free(uis);
+    if (!path) return false;
+    uiLibrary_ = dlopen(path, RTLD_NOW);
+    lilv_free(path);
+    const auto descriptorOf = uiLibrary_ ? reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(uiLibrary_, "lv2ui_descriptor")) : nullptr;
+    for (uint32_t i = 0; descriptorOf && (uiDescriptor_ = descriptorOf(i)); ++i)
+        if (uri == uiDescriptor_->URI) break;
+    if (!uiDescriptor_) {
+        closePanel();
+        return false;
+    }
+    dataAccess_.data_access = lilv_instance_get_descriptor(instance_)->extension_data;
+    const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
+    const LV2_Feature mapFeature{LV2_URID__map, &uridMap_};
+    const LV2_Feature optionsFeature{LV2_OPTIONS__options, options_.data()};
+    const LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
+    const LV2_Feature instanceFeature{LV2_INSTANCE_ACCESS_URI, lilv_instance_get_handle(instance_)};
+    const LV2_Feature dataFeature{LV2_DATA_ACCESS_URI, &dataAccess_};
+    const LV2_Feature touchFeature{LV2_UI__touch, &touch_};
+    const LV2_Feature* features[] = {&parentFeature, &mapFeature,  &optionsFeature, &idleFeature,
+                                     &instanceFeature, &dataFeature, &touchFeature, nullptr};
+    LV2UI_Widget widget = nullptr;
+    const std::string bundlePath = bundle.substr(bundle.find("//") + 2);
+    ui_ = uiDescriptor_->instantiate(uiDescriptor_, kUri, bundlePath.c_str(), write, this, &widget, features);
+    if (!ui_) {
+        closePanel();
+        return false;
+    }
+    uiIdle_ = uiDescriptor_->extension_data
+                  ? static_cast<const LV2UI_Idle_Interface*>(uiDescriptor_->extension_data(LV2_UI__idleInterface))
+                  : nullptr;
+    // A host tells a new panel every control's value.
+    for (std::size_t i = 0; i < controlPorts_.size(); ++i)
+        uiDescriptor_->port_event(ui_, controlPorts_[i], sizeof(float), 0, &controls_[i]);
+    return true;
+}
+
+void Lv2Plugin::idlePanel() {
+    if (ui_ && uiIdle_) uiIdle_->idle(ui_);
+}
+
+void Lv2Plugin::closePanel() {
+    if (ui_) uiDescriptor_->cleanup(ui_);
+    ui_ = nullptr;
+    uiIdle_ = nullptr;
+    uiDescriptor_ = nullptr;
+    if (uiLibrary_) dlclose(uiLibrary_);
+    uiLibrary_ = nullptr;
 }
 
 }  // namespace
