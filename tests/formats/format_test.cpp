@@ -6,6 +6,7 @@
 // Usage: format_tests VST2_LIBRARY [--lv2 BUNDLE_DIR] [--clap FILE] [--vst3 FILE]
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -15,6 +16,7 @@
 
 #include "format_plugins.h"
 #include "midi_events.h"
+#include "dsp/state_block.h"
 #include "params/param_table.h"
 #include "plugin_instance.h"
 
@@ -190,8 +192,10 @@ TEST_P(Format, BadStatesChangeNothing) {
     const std::string good = p->saveState();
     std::vector<std::uint8_t> chunk = chunkOfState(good);
     std::vector<std::uint8_t> shorter(chunk.begin(), chunk.end() - 1);
+    ASSERT_EQ(chunk.size(), sizeof(orv::StateBlock));
     std::vector<std::uint8_t> foreign = chunk;
-    std::memcpy(foreign.data() + 4, "abcdef", 6);
+    const char otherName[] = "abcdef";
+    std::copy(otherName, otherName + 6, foreign.begin() + 4);
     for (const auto& bad : {shorter, foreign}) {
         auto fresh = open();
         fresh->start(kRate, kBlock);

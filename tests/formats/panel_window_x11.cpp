@@ -1,0 +1,110 @@
+// The panel tests' window side on X11: a parent on the test's own display
+// connection, XTest for the pointer, XRes for the process's clients.
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/extensions/XRes.h>
+#include <X11/extensions/XTest.h>
+// clang-format on
+#include <dirent.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "editor_host_x11.h"
+#include "panel_window.h"
+
+namespace formats::panelwindow {
+namespace {
+
+constexpr int kMargin = 40;
+constexpr int kWidth = 544, kHeight = 356;
+Display* display = nullptr;
+Window parentWindow = 0;
+
+Display* connection() {
+    if (!display) {
+        display = XOpenDisplay(nullptr);
+        if (!display) throw std::runtime_error("no X display (the tests run under Xvfb)");
+        parentWindow = vsthost::createParentWindow(display, kWidth + kMargin, kHeight + kMargin);
+    }
+    return display;
+}
+
+}  // namespace
+
+std::uintptr_t parent() {
+    connection();
+    return parentWindow;
+}
+
+void release() {
+    if (!display) return;
+    XDestroyWindow(display, parentWindow);
+    XCloseDisplay(display);
+    display = nullptr;
+}
+
+void pump(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void idleVst2(AEffect* effect, int ms) { vsthost::idleFor(effect, ms); }
+
+std::vector<std::uint32_t> capture() {
+    int w = 0, h = 0;
+    return vsthost::captureWindow(connection(), vsthost::firstChild(connection(), parentWindow), w, h);
+}
+
+int panelWidth() {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(connection(), vsthost::firstChild(connection(), parentWindow), &attributes);
+    return attributes.width;
+}
+
+int panelHeight() {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(connection(), vsthost::firstChild(connection(), parentWindow), &attributes);
+    return attributes.height;
+}
+
+// The parent sits at the root's corner, so panel pixels are screen pixels.
+void drag(int fromX, int toX, int y) {
+    Display* d = connection();
+    XTestFakeMotionEvent(d, DefaultScreen(d), fromX, y, CurrentTime);
+    XTestFakeButtonEvent(d, Button1, True, CurrentTime);
+    XTestFakeMotionEvent(d, DefaultScreen(d), toX, y, CurrentTime);
+    XTestFakeButtonEvent(d, Button1, False, CurrentTime);
+    XFlush(d);
+}
+
+int childCount() {
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned count = 0;
+    XSync(connection(), False);
+    XQueryTree(connection(), parentWindow, &root, &up, &children, &count);
+    if (children) XFree(children);
+    return static_cast<int>(count);
+}
+
+int windowSystemObjects() {
+    XResClientIdSpec all{0, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* ids = nullptr;
+    XResQueryClientIds(connection(), 1, &all, &count, &ids);
+    int ours = 0;
+    for (long i = 0; i < count; ++i) ours += XResGetClientPid(&ids[i]) == getpid();
+    XResClientIdsDestroy(count, ids);
+    return ours;
+}
+
+int threadCount() {
+    int count = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(tasks))
+            if (entry->d_name[0] != '.') ++count;
+        closedir(tasks);
+    }
+    return count;
+}
+
+}  // namespace formats::panelwindow
