@@ -49,7 +49,9 @@ public:
 
     // Host's user-interface thread, like every call below.
     ~OrvUI() override {
-        if (editor_->pointer.gestureParam >= 0) editParameter(static_cast<uint32_t>(editor_->pointer.gestureParam), false);
+        // A drag the window's close cut short still ends its edit.
+        const int open = editor_->pointer.gestureParam;
+        if (open >= 0) editParameter(static_cast<uint32_t>(open), false);
         editor_->close();
     }
 

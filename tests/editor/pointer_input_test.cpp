@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "editor/pointer_input.h"
 #include "host/orv_vst.h"
@@ -208,6 +210,46 @@ TEST_F(Pointer, PressOnAKnobOrLabelChangesNothingAndIsResubmittedLater) {
     send(MouseEvent::LeftDown, 542, 300);  // empty space
     EXPECT_TRUE(isDirty(core.paramControls[kMode]));
     EXPECT_EQ(pointer.focusControl, nullptr);
+}
+
+// The effect as a format's panel sees it, noting the edit gestures.
+class GestureRecorder : public PanelHost {
+public:
+    explicit GestureRecorder(orvVst& effect) : effect_(effect) {}
+    EffectCore& core() override { return effect_.core(); }
+    bool isReady() const override { return true; }
+    void applyControlValue(PanelControl& record, float x) override { effect_.applyControlValue(record, x); }
+    void buildControls() override {}
+    void readSnapshot(ParameterSnapshot& snapshot) override { effect_.readSnapshot(snapshot); }
+    void editGesture(int paramIndex, bool started) override { gestures.emplace_back(paramIndex, started); }
+    std::vector<std::pair<int, bool>> gestures;
+
+private:
+    orvVst& effect_;
+};
+
+TEST_F(Pointer, EditGesturesSpanAPressOnAValueControlAndItsRelease) {
+    GestureRecorder host(effect);
+    const auto press = [&](MouseEvent e, const PanelControl& c) {
+        handleMouse(host, pointer, &field, e, c.left + 5, c.top + 5, false);
+    };
+    const PanelControl& knob = core.paramControls[kOutput];
+    press(MouseEvent::LeftDown, knob);
+    handleMouse(host, pointer, &field, MouseEvent::Move, knob.left + 25, knob.top + 5, false);
+    press(MouseEvent::LeftUp, knob);
+    press(MouseEvent::LeftDown, core.paramControls[kMode]);
+    press(MouseEvent::LeftUp, core.paramControls[kMode]);
+    press(MouseEvent::LeftDown, core.paramLabels[3]);  // a label edits nothing
+    press(MouseEvent::LeftUp, core.paramLabels[3]);
+    const std::vector<std::pair<int, bool>> expected = {
+        {kOutput, true}, {kOutput, false}, {kMode, true}, {kMode, false}};
+    EXPECT_EQ(host.gestures, expected);
+    // A press whose release never came is ended by the next press.
+    host.gestures.clear();
+    press(MouseEvent::LeftDown, knob);
+    press(MouseEvent::LeftDown, core.paramControls[kMode]);
+    press(MouseEvent::LeftUp, core.paramControls[kMode]);
+    EXPECT_EQ(host.gestures, expected);
 }
 
 TEST_F(Pointer, FaderFollowsThePointerWithoutShift) {

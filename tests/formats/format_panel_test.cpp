@@ -86,7 +86,7 @@ TEST_P(FormatPanel, OpensInTheHostsWindowWithTheVst2EditorsPicture) {
     plugin->setValue(kOutput, kHostOutput);
     processSilence(*plugin);
     tick(*plugin);
-    EXPECT_TRUE(panelwindow::capture() == reference.hostSet) << "the host's value is not drawn as in the VST 2.4 editor";
+    EXPECT_TRUE(panelwindow::capture() == reference.hostSet) << "the host's value is drawn otherwise";
     plugin->closePanel();
 }
 

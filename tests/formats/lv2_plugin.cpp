@@ -383,7 +383,8 @@ bool Lv2Plugin::openPanel(std::uintptr_t parent) {
     if (!path) return false;
     uiLibrary_ = dlopen(path, RTLD_NOW);
     lilv_free(path);
-    const auto descriptorOf = uiLibrary_ ? reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(uiLibrary_, "lv2ui_descriptor")) : nullptr;
+    const auto descriptorOf =
+        uiLibrary_ ? reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(uiLibrary_, "lv2ui_descriptor")) : nullptr;
     for (uint32_t i = 0; descriptorOf && (uiDescriptor_ = descriptorOf(i)); ++i)
         if (uri == uiDescriptor_->URI) break;
     if (!uiDescriptor_) {
