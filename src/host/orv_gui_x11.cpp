@@ -26,8 +26,10 @@ namespace {
 
 constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 constexpr auto kReadyPoll = std::chrono::milliseconds(1);
-// Keys are not selected, so they reach the host's window as before.
-constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+// Keys are not selected, so they reach the host's window as before; the
+// structure events tell when the host destroyed the window with its own.
+constexpr long kEventMask =
+    ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
 constexpr unsigned kLeftButton = Button1;
 constexpr unsigned kRightButton = Button3;
 
@@ -37,7 +39,9 @@ constexpr unsigned kRightButton = Button3;
 std::mutex paintLock;
 
 // X errors of the editor's own requests (a host that passed a window that is
-// gone) must not end the host: while a window is made, they are only noted.
+// gone, or destroyed its window, and the editor's with it, before closing the
+// editor) must not end the host: while a window is made or torn down, they
+// are only noted.
 std::mutex errorLock;
 bool errorSeen = false;
 int noteError(Display*, XErrorEvent*) {
@@ -71,6 +75,7 @@ private:
     int width_, height_;
     Display* display_ = nullptr;
     Window window_ = 0;
+    bool destroyed_ = false;  // by the host, with its window
     Pixmap back_ = 0;
     GC gc_ = nullptr;
     cairo_surface_t* surface_ = nullptr;  // the picture, in the editor's memory
@@ -137,9 +142,13 @@ X11Panel::~X11Panel() {
     if (!display_) return;
     std::lock_guard<std::mutex> guard(lock_);
     releaseImage();
+    std::lock_guard<std::mutex> errors(errorLock);
+    XErrorHandler previous = XSetErrorHandler(noteError);
     XFreeGC(display_, gc_);
     XFreePixmap(display_, back_);
-    XDestroyWindow(display_, window_);
+    if (!destroyed_) XDestroyWindow(display_, window_);
+    XSync(display_, False);
+    XSetErrorHandler(previous);
     XCloseDisplay(display_);
 }
 
@@ -163,7 +172,7 @@ void X11Panel::pump() {
         exposed = handle(event) || exposed;
     }
     const bool draw = repaint_.pending.exchange(false, std::memory_order_acquire) || orv::needsRepaint(gui_.core);
-    if (draw || exposed) paint(draw);
+    if ((draw || exposed) && !destroyed_) paint(draw);
 }
 
 // Answers whether the window needs its picture again.
@@ -173,6 +182,9 @@ bool X11Panel::handle(const XEvent& event) {
     };
     switch (event.type) {
     case Expose: return event.xexpose.count == 0;
+    case DestroyNotify:
+        destroyed_ = destroyed_ || event.xdestroywindow.window == window_;
+        return false;
     case ButtonPress:
         if (event.xbutton.button == kLeftButton)
             mouse(orv::MouseEvent::LeftDown, event.xbutton.x, event.xbutton.y, event.xbutton.state);

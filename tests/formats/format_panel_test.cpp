@@ -132,6 +132,23 @@ TEST_P(FormatPanel, OpenAndCloseCyclesLeaveNoWindowOrThread) {
     EXPECT_EQ(panelwindow::threadCount(), threads);
 }
 
+// Hosts may destroy their window, and the panel's with it, before they
+// close the panel; the panel goes on idling and closes without harm.
+TEST_P(FormatPanel, HostWindowDestroyedBeforeTheClose) {
+    auto plugin = open();
+    const std::uintptr_t window = panelwindow::newParent();
+    ASSERT_TRUE(plugin->openPanel(window));
+    tick(*plugin, 2);
+    panelwindow::destroyParent(window);
+    plugin->setValue(kOutput, kHostOutput);  // something to draw
+    tick(*plugin, 2);
+    plugin->closePanel();
+    ASSERT_TRUE(plugin->openPanel(panelwindow::parent()));
+    tick(*plugin, 2);
+    EXPECT_EQ(panelwindow::childCount(), 1);
+    plugin->closePanel();
+}
+
 std::vector<std::string> formatNames() {
     std::vector<std::string> names;
     for (const auto& [name, opener] : openers) names.push_back(name);

@@ -13,6 +13,9 @@ namespace formats::panelwindow {
 // The parent window (an X11 Window or an HWND), made once.
 std::uintptr_t parent();
 void release();
+// Another parent, which the test destroys itself.
+std::uintptr_t newParent();
+void destroyParent(std::uintptr_t window);
 // Lets the window system deliver for about ms milliseconds (what a host's
 // event loop does between its idle calls).
 void pump(int ms);

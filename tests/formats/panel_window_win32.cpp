@@ -38,6 +38,12 @@ std::uintptr_t parent() {
     return reinterpret_cast<std::uintptr_t>(parentWindow);
 }
 
+std::uintptr_t newParent() {
+    return reinterpret_cast<std::uintptr_t>(vsthost::createParentWindow(kParentWidth, kParentHeight));
+}
+
+void destroyParent(std::uintptr_t window) { DestroyWindow(reinterpret_cast<HWND>(window)); }
+
 void release() {
     if (parentWindow) DestroyWindow(parentWindow);
     parentWindow = nullptr;

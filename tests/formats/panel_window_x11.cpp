@@ -39,6 +39,13 @@ std::uintptr_t parent() {
     return parentWindow;
 }
 
+std::uintptr_t newParent() { return vsthost::createParentWindow(connection(), kWidth, kHeight); }
+
+void destroyParent(std::uintptr_t window) {
+    XDestroyWindow(connection(), static_cast<Window>(window));
+    XSync(connection(), False);
+}
+
 void release() {
     if (!display) return;
     XDestroyWindow(display, parentWindow);
