@@ -3,7 +3,9 @@
 // its own copy of the parameters (a core of its own, never processing) for
 // drawing and hit-testing; values go to the plug-in only through the
 // format's path (setParameterValue between edit begin and end) and come back
-// through parameterChanged, so the format may run the two sides apart.
+// through parameterChanged, so the format may run the two sides apart. On
+// Linux, where a program has no host window (the JACK program), the panel is
+// a window of its own.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -104,7 +106,24 @@ protected:
     // panel as parameter changes.
     void stateChanged(const char*, const char*) override {}
 
-    void uiIdle() override { editor_->idle(); }
+    void uiIdle() override {
+        editor_->idle();
+#if !defined(_WIN32)
+        if (editor_->closeRequested()) close();
+#endif
+    }
+
+#if !defined(_WIN32)
+    // Without a host window (the JACK program, LV2 hosts that only show and
+    // hide panels) the panel is a window of its own while it is shown.
+    void visibilityChanged(bool visible) override {
+        if (isEmbed()) return;
+        if (visible)
+            editor_->openOnItsOwn(DISTRHO_PLUGIN_NAME);
+        else
+            editor_->close();
+    }
+#endif
 
 private:
     std::unique_ptr<orvGui> editor_;

@@ -51,6 +51,10 @@ private:
     // the host's idle calls; set before open, for hosts whose idle is
     // regular enough to be the only pump.
     bool ownPumpThread = true;
+    // A window of its own on the screen (for programs without a host
+    // window), and whether the user has asked to close it.
+    bool openOnItsOwn(const char* title);
+    bool closeRequested() const;
 
 private:
     // The window's handle for the rest of the effect; it outlives every
@@ -58,5 +62,6 @@ private:
     platform::RepaintRequest repaint_;
     std::unique_ptr<X11Panel> panel_;
     bool built_ = false;
+    const char* topLevelTitle_ = nullptr;
 #endif
 };

@@ -11,6 +11,7 @@
 #include <X11/Xutil.h>
 #include <cairo.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -54,13 +55,17 @@ int noteError(Display*, XErrorEvent*) {
 // One open editor window and everything it holds on the X server.
 class X11Panel {
 public:
-    X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, int width, int height, bool ownThread);
+    // A child of parent, or with a title and no parent a window of its own
+    // on the screen, which the user may close.
+    X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, const char* title, int width,
+             int height, bool ownThread);
     ~X11Panel();
     X11Panel(const X11Panel&) = delete;
     X11Panel& operator=(const X11Panel&) = delete;
 
     bool ok() const { return window_ != 0; }
     Window window() const { return window_; }
+    bool closeRequested() const { return closeRequested_.load(); }
     // Handles the pending events and paints what waits; any thread.
     void pump();
 
@@ -69,6 +74,7 @@ private:
     bool handle(const XEvent& event);
     void paint(bool draw);
     void releaseImage();
+    void makeTopLevel(const char* title);
 
     orvGui& gui_;
     platform::RepaintRequest& repaint_;
@@ -76,6 +82,8 @@ private:
     Display* display_ = nullptr;
     Window window_ = 0;
     bool destroyed_ = false;  // by the host, with its window
+    Atom deleteWindow_ = 0;   // the window manager's close request
+    std::atomic<bool> closeRequested_{false};
     Pixmap back_ = 0;
     GC gc_ = nullptr;
     cairo_surface_t* surface_ = nullptr;  // the picture, in the editor's memory
@@ -87,11 +95,12 @@ private:
     std::thread thread_;
 };
 
-X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, int width, int height,
-                   bool ownThread)
+X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, const char* title, int width,
+                   int height, bool ownThread)
     : gui_(gui), repaint_(repaint), width_(width), height_(height) {
     display_ = XOpenDisplay(nullptr);
     if (!display_) return;
+    if (title) parent = DefaultRootWindow(display_);
     {
         std::lock_guard<std::mutex> errors(errorLock);
         errorSeen = false;
@@ -117,6 +126,7 @@ X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent
                                   ZPixmap, 0, reinterpret_cast<char*>(cairo_image_surface_get_data(surface_)),
                                   static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32,
                                   cairo_image_surface_get_stride(surface_));
+            if (title) makeTopLevel(title);
             XMapWindow(display_, window_);
         }
         XSync(display_, False);
@@ -152,6 +162,19 @@ X11Panel::~X11Panel() {
     XCloseDisplay(display_);
 }
 
+// A title, a fixed size and the close request, for window managers.
+void X11Panel::makeTopLevel(const char* title) {
+    XStoreName(display_, window_, title);
+    XSizeHints* size = XAllocSizeHints();
+    size->flags = PMinSize | PMaxSize;
+    size->min_width = size->max_width = width_;
+    size->min_height = size->max_height = height_;
+    XSetWMNormalHints(display_, window_, size);
+    XFree(size);
+    deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display_, window_, &deleteWindow_, 1);
+}
+
 // The editor's own thread: pumps until the window closes.
 void X11Panel::run() {
     std::unique_lock<std::mutex> stopping(stopLock_);
@@ -184,6 +207,9 @@ bool X11Panel::handle(const XEvent& event) {
     case Expose: return event.xexpose.count == 0;
     case DestroyNotify:
         destroyed_ = destroyed_ || event.xdestroywindow.window == window_;
+        return false;
+    case ClientMessage:
+        if (deleteWindow_ && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) closeRequested_ = true;
         return false;
     case ButtonPress:
         if (event.xbutton.button == kLeftButton)
@@ -269,7 +295,7 @@ bool orvGui::open(void* parent) {
     core.editorWindow.store(&repaint_);
     core.changeCounter.store(2);
     panel_ = std::make_unique<X11Panel>(*this, repaint_, static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent)),
-                                        rect.right, rect.bottom, ownPumpThread);
+                                        topLevelTitle_, rect.right, rect.bottom, ownPumpThread);
     if (!panel_->ok()) {
         panel_.reset();
         core.editorWindow.store(nullptr);
@@ -292,3 +318,12 @@ void orvGui::idle() {
 }
 
 std::uintptr_t orvGui::windowHandle() const { return panel_ ? panel_->window() : 0; }
+
+bool orvGui::openOnItsOwn(const char* title) {
+    topLevelTitle_ = title;
+    const bool opened = open(nullptr);
+    topLevelTitle_ = nullptr;
+    return opened;
+}
+
+bool orvGui::closeRequested() const { return panel_ && panel_->closeRequested(); }

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The JACK program against a JACK server of the test's own (dummy driver):
-# it registers two inputs and two outputs and processes a sine.
+# it registers two inputs and two outputs and processes a sine; with an X
+# display it shows the panel in a window of its own.
 # Usage: jack_test.sh PROGRAM PROBE
 set -u
 program=$1; probe=$2
@@ -12,6 +13,11 @@ sleep 1
 effect=$!
 "$probe" "orvq41x(Velmar)"
 status=$?
+panel() { xwininfo -root -tree | grep -q '"orvq41x(Velmar)": ().* 544x356+'; }
+if [ -n "${DISPLAY:-}" ]; then
+    for attempt in 1 2 3 4 5; do panel && break; sleep 1; done
+    panel || { echo "JACK program: no panel window"; status=1; }
+fi
 kill "$effect" 2>/dev/null; wait "$effect" 2>/dev/null
 kill "$server" 2>/dev/null; wait "$server" 2>/dev/null
 exit "$status"
