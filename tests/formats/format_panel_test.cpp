@@ -149,12 +149,6 @@ TEST_P(FormatPanel, HostWindowDestroyedBeforeTheClose) {
     plugin->closePanel();
 }
 
-std::vector<std::string> formatNames() {
-    std::vector<std::string> names;
-    for (const auto& [name, opener] : openers) names.push_back(name);
-    return names;
-}
-
 INSTANTIATE_TEST_SUITE_P(Formats, FormatPanel, ::testing::ValuesIn(formatNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 

@@ -12,6 +12,8 @@ namespace formats {
 // format under test, by name; from the command line.
 extern std::string vst2Path;
 extern std::map<std::string, std::function<std::unique_ptr<FormatPlugin>()>> openers;
+// Their names, in order.
+std::vector<std::string> formatNames();
 
 #if !defined(_WIN32)
 std::unique_ptr<FormatPlugin> openLv2(const std::string& bundleDirectory);

@@ -25,6 +25,12 @@ namespace formats {
 std::string vst2Path;
 std::map<std::string, std::function<std::unique_ptr<FormatPlugin>()>> openers;
 
+std::vector<std::string> formatNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, opener] : openers) names.push_back(name);
+    return names;
+}
+
 namespace {
 
 constexpr double kRate = 48000;
@@ -258,11 +264,6 @@ TEST_P(Format, ManyInstancesAndRateChanges) {
     }
 }
 
-std::vector<std::string> formatNames() {
-    std::vector<std::string> names;
-    for (const auto& [name, opener] : openers) names.push_back(name);
-    return names;
-}
 
 INSTANTIATE_TEST_SUITE_P(Formats, Format, ::testing::ValuesIn(formatNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });

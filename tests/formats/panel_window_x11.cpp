@@ -1,19 +1,16 @@
 // The panel tests' window side on X11: a parent on the test's own display
-// connection, XTest for the pointer, XRes for the process's clients.
+// connection, XTest for the pointer.
 // clang-format off
 #include <X11/Xlib.h>
-#include <X11/extensions/XRes.h>
 #include <X11/extensions/XTest.h>
 // clang-format on
-#include <dirent.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <stdexcept>
 #include <thread>
 
 #include "editor_host_x11.h"
 #include "panel_window.h"
+#include "x11_resources.h"
 
 namespace formats::panelwindow {
 namespace {
@@ -93,25 +90,8 @@ int childCount() {
     return static_cast<int>(count);
 }
 
-int windowSystemObjects() {
-    XResClientIdSpec all{0, XRES_CLIENT_ID_PID_MASK};
-    long count = 0;
-    XResClientIdValue* ids = nullptr;
-    XResQueryClientIds(connection(), 1, &all, &count, &ids);
-    int ours = 0;
-    for (long i = 0; i < count; ++i) ours += XResGetClientPid(&ids[i]) == getpid();
-    XResClientIdsDestroy(count, ids);
-    return ours;
-}
+int windowSystemObjects() { return support::xClientsOfProcess(connection()); }
 
-int threadCount() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(tasks))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(tasks);
-    }
-    return count;
-}
+int threadCount() { return support::threadsOfProcess(); }
 
 }  // namespace formats::panelwindow

@@ -9,8 +9,6 @@
 #include <X11/extensions/XRes.h>
 #include <X11/extensions/XTest.h>
 // clang-format on
-#include <dirent.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +21,7 @@
 
 #include "editor_host_x11.h"
 #include "midi_events.h"
+#include "x11_resources.h"
 
 namespace integration {
 namespace {
@@ -42,15 +41,7 @@ constexpr int kOutput = 1;
 // pixel here and there (measured: 4.7 % of the panel).
 constexpr double kMaxDifferentShare = 0.06;
 
-int threadCount() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(tasks))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(tasks);
-    }
-    return count;
-}
+int threadCount() { return support::threadsOfProcess(); }
 
 class EditorWindowX11 : public PluginTest {
 protected:
@@ -111,17 +102,7 @@ protected:
         button(number, false);
     }
     // The X clients of this process (every open editor has one).
-    static int clientCount() {
-        XResClientIdSpec all{0, XRES_CLIENT_ID_PID_MASK};
-        long count = 0;
-        XResClientIdValue* ids = nullptr;
-        XResQueryClientIds(display, 1, &all, &count, &ids);
-        int ours = 0;
-        for (long i = 0; i < count; ++i)
-            if (XResGetClientPid(&ids[i]) == getpid()) ++ours;
-        XResClientIdsDestroy(count, ids);
-        return ours;
-    }
+    static int clientCount() { return support::xClientsOfProcess(display); }
     // Pixels that differ between two captures, outside the box (l, t, r, b).
     static int changesOutside(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b, int l,
                               int t, int r, int bottom) {
