@@ -53,6 +53,7 @@ void DspEngine::setQuantisation(int bits) {
 }
 
 void DspEngine::setHoldPeriod(float fs, std::int32_t sampleKHz) {
+    finishCarried();  // the carried samples' hold runs on before the count restarts
     const float period = sampleKHz > 0 ? fs / static_cast<float>(sampleKHz) * kMsPerSecond : 0.0f;
     holdPeriod = std::max<std::int32_t>(1, truncClamped(period, 0, 1 << 30));
     holdPeriodReciprocal = 1.0f / static_cast<float>(holdPeriod);
@@ -132,13 +133,14 @@ void DspEngine::resizeRings(float fs) {
 }
 
 void DspEngine::configure(float fs, int blockSize) {
+    finishCarried();  // into the buffers about to be replaced
     if (blockSize > 0) {
         blockSize_ = blockSize;
         for (int k = 0; k < 2; ++k) {
             work_[k].assign(static_cast<std::size_t>(blockSize), 0.0f);
             ramp_[k].assign(static_cast<std::size_t>(blockSize), 0.0f);
         }
-        pairs_.assign(2 * static_cast<std::size_t>(blockSize), 0.0f);
+        pairs_.assign(2 * static_cast<std::size_t>(blockSize + kCarriedPairs), 0.0f);
     }
     setAutoWindow(fs, 0);
     setHoldPeriod(fs, state.sample);

@@ -122,12 +122,17 @@ private:
     // Brings the sections' filter states up to date from the fused loop's image.
     void syncFilterState();
     void chooseRescaleMode(int n);
+    FusedSettings fusedSettings();
+    bool redesignedSinceImage();
     void loadJob(FusedJob& job, const float* const in[2], float* const out[2], int n);
+    // Finishes the samples an earlier piece left in the fused loop's
+    // pipeline; called before anything they depend on changes.
+    void finishCarried();
     void storeJob(const FusedJob& job);
 
     std::vector<float> work_[2];
     std::vector<float> ramp_[2];
-    std::vector<float> pairs_;  // the fused loop's interleaved (M, S) pairs
+    std::vector<float> pairs_;  // the fused loop's interleaved (M, S) pairs, kCarriedPairs of them first
     FusedJob job_;              // what the fused loop reads and writes, kept between pieces
     bool fusedShape_ = false;
     bool filterStateInImage_ = false;  // the sections' stage values are behind the image's

@@ -1,5 +1,7 @@
 // The engine's side of the fused loop: what a piece hands to it and takes
 // back from it.
+#include <cfloat>
+#include <cmath>
 #include <iterator>
 
 #include "dsp/biquad_pair.h"
@@ -22,6 +24,22 @@ constexpr FusedSection kFusedSections[] = {
     {&ChannelSections::lowPass, 0},  {&ChannelSections::lowPass, 1}};
 static_assert(std::size(kFusedSections) == kFusedGroups);
 
+// How large carried values may be. In each of the at most kCarriedPairs
+// iterations that finish them a value takes at most one filter step, which
+// grows it at most by the largest sum of coefficient magnitudes, and once
+// the Sample/Bit stage, which grows it less than 6 times (decoder twice,
+// interpolation three times); a factor 16 covers that and the rounding.
+float carryLimitOf(const simd::LaneImage& im) {
+    double largest = 1.0;
+    for (int lane = 0; lane < simd::LaneImage::kMaxLanes; ++lane) {
+        const double sum = std::fabs(im.b0[lane]) + std::fabs(im.b1[lane]) + std::fabs(im.b2[lane]) +
+                           std::fabs(im.a1[lane]) + std::fabs(im.a2[lane]);
+        if (!(sum <= FLT_MAX)) return 0.0f;
+        largest = std::max(largest, sum);
+    }
+    return static_cast<float>(FLT_MAX / (16.0 * std::pow(largest, kCarriedPairs)));
+}
+
 }  // namespace
 
 // The equaliser: three single sections; the low-pass: one section run twice.
@@ -35,7 +53,35 @@ bool DspEngine::hasFusedShape() {
            lowPass == kLowPassSections && c[0].lowPass.cascade;
 }
 
+FusedSettings DspEngine::fusedSettings() {
+    FusedSettings s;
+    s.decode = decodesMidSide(clampedMode(state.mode));
+    s.quantise = state.bit < kFullWordLength;
+    s.quantScale = quantScale;
+    s.quantScaleReciprocal = quantScaleReciprocal;
+    s.holdPeriod = holdPeriod;
+    s.holdPeriodReciprocal = holdPeriodReciprocal;
+    s.interpolate = state.interpolate != 0;
+    s.window = autoWindow;
+    s.ring = ring_.data();
+    s.ringMask = ringMask_;
+    return s;
+}
+
+bool DspEngine::redesignedSinceImage() {
+    for (int group = 0; group < kFusedGroups; ++group)
+        if (imageRevision_[group][0] != kFusedSections[group].of(sections[0])->revision ||
+            imageRevision_[group][1] != kFusedSections[group].of(sections[1])->revision)
+            return true;
+    return false;
+}
+
 void DspEngine::loadJob(FusedJob& job, const float* const in[2], float* const out[2], int n) {
+    // Carried samples are finished with what they started with.
+    const FusedSettings settings = fusedSettings();
+    const bool redesigned = redesignedSinceImage();
+    if (job.carried && (redesigned || !(settings == job.settings))) finishCarried();
+    job.settings = settings;
     job.n = n;
     for (int k = 0; k < 2; ++k) {
         job.in[k] = in[k];
@@ -44,7 +90,7 @@ void DspEngine::loadJob(FusedJob& job, const float* const in[2], float* const ou
         job.guard[k] = guard_[k];
         for (int i = 0; i < 2; ++i) job.held[k][i] = held_[k][i];
     }
-    job.pairs = pairs_.data();
+    job.pairs = pairs_.data() + 2 * kCarriedPairs;
     if (gainsSteady()) {
         job.ramp[0] = job.ramp[1] = nullptr;
         job.steadyGain[0] = rampGain_[0];
@@ -54,36 +100,46 @@ void DspEngine::loadJob(FusedJob& job, const float* const in[2], float* const ou
         job.ramp[0] = ramp_[0].data();
         job.ramp[1] = ramp_[1].data();
     }
-    const int mode = clampedMode(state.mode);
-    job.encode = encodesMidSide(mode);
-    job.decode = decodesMidSide(mode);
-    for (int group = 0; group < kFusedGroups; ++group) {
-        const BiquadSection& m = *kFusedSections[group].of(sections[0]);
-        const BiquadSection& s = *kFusedSections[group].of(sections[1]);
-        if (imageRevision_[group][0] != m.revision || imageRevision_[group][1] != s.revision) {
+    job.encode = encodesMidSide(clampedMode(state.mode));
+    if (redesigned) {
+        for (int group = 0; group < kFusedGroups; ++group) {
+            const BiquadSection& m = *kFusedSections[group].of(sections[0]);
+            const BiquadSection& s = *kFusedSections[group].of(sections[1]);
             job.filters.putCoefficients(group, m, s);
             imageRevision_[group][0] = m.revision;
             imageRevision_[group][1] = s.revision;
         }
-        if (!filterStateInImage_) job.filters.putState(group, m, s, kFusedSections[group].stage);
+        job.carryLimit = carryLimitOf(job.filters);
     }
+    if (!filterStateInImage_)
+        for (int group = 0; group < kFusedGroups; ++group)
+            job.filters.putState(group, *kFusedSections[group].of(sections[0]),
+                                 *kFusedSections[group].of(sections[1]), kFusedSections[group].stage);
     filterStateInImage_ = true;
-    job.quantise = state.bit < kFullWordLength;
-    job.quantScale = quantScale;
-    job.quantScaleReciprocal = quantScaleReciprocal;
-    job.holdPeriod = holdPeriod;
-    job.holdPeriodReciprocal = holdPeriodReciprocal;
     job.holdCounter = holdCounter;
-    job.interpolate = state.interpolate != 0;
-    job.window = autoWindow;
     job.rescalesOften = rescalesOften_;
     job.rescaleCount = 0;
-    job.ring = ring_.data();
-    job.ringMask = ringMask_;
     job.output = state.output;
 }
 
+// Runs the loop on no new samples, so that the carried ones reach the
+// sections' states, the clip guard and its ring as if their piece had
+// finished them.
+void DspEngine::finishCarried() {
+    if (!job_.carried) return;
+    job_.n = 0;
+    job_.drainOnly = true;
+    activeKernel()(job_);
+    job_.drainOnly = false;
+    storeJob(job_);
+    if (job_.filters.brokenState()) {
+        syncFilterState();
+        resetBrokenFilters();
+    }
+}
+
 void DspEngine::syncFilterState() {
+    finishCarried();
     if (!filterStateInImage_) return;
     for (int group = 0; group < kFusedGroups; ++group)
         job_.filters.takeState(group, *kFusedSections[group].of(sections[0]),
@@ -115,8 +171,11 @@ void DspEngine::storeJob(const FusedJob& job) {
 }
 
 // Between pieces the filter states stay in the loop's image (the sections'
-// copies are brought up to date when other code needs them), and only
-// coefficients designed since the last piece are copied in.
+// copies are brought up to date when other code needs them), and the
+// coefficients are copied in only after a section was designed. A piece may
+// leave its last samples in the loop's pipeline; they are finished before
+// the settings they started with change, before other code reads the
+// states, and before the buffers or the hold count are reset.
 //
 // The loop takes each sample the low-pass gives as it would be after the
 // recovery of broken filters: a filter whose output is not finite stays so
