@@ -282,6 +282,26 @@ protected:
         useKernelForTesting(GetParam());
     }
     void TearDown() override { useKernelForTesting(Kernel::Sse2); }
+
+    // One piece through the loop and the same input through the stages one
+    // after the other (both through processBlock when bypassed).
+    static ::testing::AssertionResult samePiece(EffectCore& fast, EffectCore& reference, const std::vector<float>& l,
+                                                const std::vector<float>& r, int n, bool bypassed) {
+        std::vector<float> fl = l, fr = r, rl = l, rr = r;
+        const float* fin[2] = {fl.data(), fr.data()};
+        float* fout[2] = {fl.data(), fr.data()};
+        const float* rin[2] = {rl.data(), rr.data()};
+        float* rout[2] = {rl.data(), rr.data()};
+        for (EffectCore* c : {&fast, &reference}) c->setParameterValue(kBypass, bypassed ? 1.0f : 0.0f);
+        fast.dsp->processBlock(fin, fout, n);
+        if (bypassed)
+            reference.dsp->processBlock(rin, rout, n);
+        else
+            reference.dsp->processStepByStep(rin, rout, n);
+        for (int j = 0; j < n; ++j)
+            if (fl[j] != rl[j] || fr[j] != rr[j]) return ::testing::AssertionFailure() << "sample " << j;
+        return ::testing::AssertionSuccess();
+    }
 };
 
 TEST_P(FusedPass, EqualsTheStepByStepStages) {
@@ -311,22 +331,8 @@ TEST_P(FusedPass, EqualsTheStepByStepStages) {
                 r[j] = unit(random) - 0.5f;
             }
             if (piece == 2) l[n / 2] = std::numeric_limits<float>::quiet_NaN();
-            std::vector<float> fl = l, fr = r, rl = l, rr = r;
-            const float* fin[2] = {fl.data(), fr.data()};
-            float* fout[2] = {fl.data(), fr.data()};
-            const float* rin[2] = {rl.data(), rr.data()};
-            float* rout[2] = {rl.data(), rr.data()};
-            const bool bypassed = round % 6 == 1 && piece == 4;
-            for (EffectCore* c : {&fast, &reference}) c->setParameterValue(kBypass, bypassed ? 1.0f : 0.0f);
-            fast.dsp->processBlock(fin, fout, n);
-            if (bypassed)
-                reference.dsp->processBlock(rin, rout, n);
-            else
-                reference.dsp->processStepByStep(rin, rout, n);
-            for (int j = 0; j < n; ++j) {
-                ASSERT_EQ(fl[j], rl[j]) << "round " << round << " piece " << piece << " sample " << j;
-                ASSERT_EQ(fr[j], rr[j]) << "round " << round << " piece " << piece << " sample " << j;
-            }
+            ASSERT_TRUE(samePiece(fast, reference, l, r, n, round % 6 == 1 && piece == 4))
+                << "round " << round << " piece " << piece;
             const int controller = 20 + piece % 5;
             const int value = static_cast<int>(unit(random) * 127);
             const int redesigned = kFirstChannelParam + static_cast<int>(unit(random) * 2 * kChannelParamCount);
@@ -370,22 +376,7 @@ TEST_P(FusedPass, CarriedPiecesEqualTheStepByStepStages) {
             }
             // A last sample the boosted equaliser overflows on after the piece.
             if (piece % 50 == 17) l[n - 1] = r[n - 1] = 1e37f;
-            std::vector<float> fl = l, fr = r, rl = l, rr = r;
-            const float* fin[2] = {fl.data(), fr.data()};
-            float* fout[2] = {fl.data(), fr.data()};
-            const float* rin[2] = {rl.data(), rr.data()};
-            float* rout[2] = {rl.data(), rr.data()};
-            const bool bypassed = piece % 60 == 31;
-            for (EffectCore* c : {&fast, &reference}) c->setParameterValue(kBypass, bypassed ? 1.0f : 0.0f);
-            fast.dsp->processBlock(fin, fout, n);
-            if (bypassed)
-                reference.dsp->processBlock(rin, rout, n);
-            else
-                reference.dsp->processStepByStep(rin, rout, n);
-            for (int j = 0; j < n; ++j) {
-                ASSERT_EQ(fl[j], rl[j]) << "rate " << rate << " piece " << piece << " sample " << j;
-                ASSERT_EQ(fr[j], rr[j]) << "rate " << rate << " piece " << piece << " sample " << j;
-            }
+            ASSERT_TRUE(samePiece(fast, reference, l, r, n, piece % 60 == 31)) << "rate " << rate << " piece " << piece;
             // After a long stretch without any, now and then a change that
             // the carried samples must not see.
             const int change = piece < 200 ? -1 : piece % 40;
