@@ -94,7 +94,8 @@ int runInfo(const std::string& plugin, const CommandOptions& options) {
         std::fprintf(stderr, "orvhost: %s\n", session.error().c_str());
         return 1;
     }
-    if (!session.applySettings(options.settings)) {
+    if ((!options.statePath.empty() && !session.loadState(options.statePath)) ||
+        !session.applySettings(options.settings)) {
         std::fprintf(stderr, "orvhost: %s\n", session.error().c_str());
         return 1;
     }

@@ -15,7 +15,7 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: orvhost info PLUGIN [--set NAME=VALUE]...\n"
+                 "usage: orvhost info PLUGIN [--set NAME=VALUE]... [--state FILE]\n"
                  "       orvhost render PLUGIN IN OUT [--set NAME=VALUE]... [--state FILE]\n"
                  "                [--save-state FILE] [--block N] [--midi FRAME:STATUS:DATA1:DATA2]...\n"
 #if defined(_WIN32)

@@ -19,7 +19,17 @@
 #define DISTRHO_PLUGIN_NUM_INPUTS 2
 #define DISTRHO_PLUGIN_NUM_OUTPUTS 2
 #define DISTRHO_PLUGIN_WANT_LATENCY 1
+// MIDI controllers 20 to 24 arrive as MIDI input in CLAP, LV2 and the JACK
+// program. DPF's VST3 turns MIDI input into 2080 hidden controller
+// parameters, which hosts save, restore as 0 and count against their limits
+// of automatable parameters; there hosts' MIDI learn reaches the parameters.
+#if defined(DISTRHO_PLUGIN_TARGET_VST3)
+#define DISTRHO_PLUGIN_WANT_MIDI_INPUT 0
+#else
 #define DISTRHO_PLUGIN_WANT_MIDI_INPUT 1
+#endif
+// Values the controllers change are announced to hosts that can hear of them.
+#define DISTRHO_PLUGIN_WANT_PARAMETER_VALUE_CHANGE_REQUEST 1
 #define DISTRHO_PLUGIN_WANT_STATE 1
 #define DISTRHO_PLUGIN_WANT_FULL_STATE 1
 

@@ -1,10 +1,11 @@
 // The effect as a DPF plug-in (CLAP, VST3, LV2 and the JACK program): the
-// parameters from the parameter table, the audio through the same core as
-// the VST 2.4 library (pieces of its block size, MIDI controllers 20 to 24),
-// the state as the same 136 bytes, and the clip guard's look-ahead reported
-// as latency. The values the host sees are the VST 2.4's normalised values.
+// parameters from the parameter table in their own units, the audio through
+// the same core as the VST 2.4 library (pieces of its block size, MIDI
+// controllers 20 to 24), the state as the same 136 bytes, and the clip
+// guard's look-ahead reported as latency.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -30,6 +31,11 @@ String symbolOf(int index) {
     return String(symbol.c_str());
 }
 
+// Set while the plug-in tells the host of values it changed itself: the
+// JACK program hands such a value straight back to setParameterValue on the
+// same thread, and the plug-in has it already.
+thread_local bool tAnnouncing = false;
+
 }  // namespace
 
 class OrvPlugin : public Plugin {
@@ -37,7 +43,8 @@ public:
     OrvPlugin() : Plugin(orv::kNumParams, 0, 1) {
         core_.setPluginLayerDefaults(static_cast<float>(getSampleRate()), orv::kCoreBlockSize);
         core_.configureEffect();
-        reportLatency();
+        std::fill(std::begin(given_), std::end(given_), NAN);
+        setLatency(latencyOf(core_));
     }
 
 protected:
@@ -49,26 +56,39 @@ protected:
     }
     const char* getMaker() const override { return orv::kVendorName; }
     const char* getLicense() const override { return "Proprietary"; }
-    uint32_t getVersion() const override { return d_version(1, 0, 1); }
+    // LV2 reads an odd minor or micro version as a development release, so
+    // its minor and micro numbers are the product's doubled: always even,
+    // and still ordered as the product's versions are.
+    uint32_t getVersion() const override {
+#if defined(DISTRHO_PLUGIN_TARGET_LV2)
+        return d_version(ORV_VERSION_MAJOR, 2 * ORV_VERSION_MINOR, 2 * ORV_VERSION_PATCH);
+#else
+        return d_version(ORV_VERSION_MAJOR, ORV_VERSION_MINOR, ORV_VERSION_PATCH);
+#endif
+    }
     int64_t getUniqueId() const override { return d_cconst('o', 'r', 'v', '1'); }
 
     // Host's main thread, at instantiation.
     void initParameter(uint32_t index, Parameter& parameter) override {
+        const auto i = static_cast<int>(index);
         const orv::ParamInfo& info = orv::kParamTable[index];
+        const orv::HostRange range = orv::hostRange(i);
         parameter.hints = kParameterIsAutomatable;
-        parameter.name = orv::displayName(static_cast<int>(index));
-        parameter.symbol = symbolOf(static_cast<int>(index));
+        if (range.integer && !listedByValueNames(info)) parameter.hints |= kParameterIsInteger;
+        if (range.logarithmic) parameter.hints |= kParameterIsLogarithmic;
+        parameter.name = orv::displayName(i);
+        parameter.symbol = symbolOf(i);
         parameter.unit = info.unit;
         parameter.description = info.description;
-        parameter.ranges.min = 0.0f;
-        parameter.ranges.max = 1.0f;
-        parameter.ranges.def = orv::normalisedValue(info.mapping, info.defaultValue);
+        parameter.ranges.min = static_cast<float>(range.minimum);
+        parameter.ranges.max = static_cast<float>(range.maximum);
+        parameter.ranges.def = static_cast<float>(range.defaultValue);
         if (!info.valueNames) return;
         if (info.mapping == orv::Mapping::Switch) parameter.hints |= kParameterIsBoolean;
         auto* values = new ParameterEnumerationValue[info.valueCount];
-        for (int i = 0; i < info.valueCount; ++i) {
-            values[i].value = orv::clampNormalised(orv::normalisedValue(info.mapping, i));
-            values[i].label = info.valueNames[i];
+        for (int v = 0; v < info.valueCount; ++v) {
+            values[v].value = static_cast<float>(v);
+            values[v].label = info.valueNames[v];
         }
         parameter.enumValues.count = static_cast<uint8_t>(info.valueCount);
         parameter.enumValues.restrictedMode = true;
@@ -85,17 +105,27 @@ protected:
     // Any thread but the audio pass's own call (the formats call it outside run()).
     float getParameterValue(uint32_t index) const override {
         float value = 0.0f;
-        char text[orv::kDisplayTextSize];
-        handshake_.withExclusiveState([&] { value = core_.readParameter(static_cast<int>(index), text, sizeof text); });
-        return orv::clampNormalised(value);
+        handshake_.withExclusiveState([&] { value = readBack(static_cast<int>(index)); });
+        return value;
     }
 
-    // A value equal to what the parameter shows changes nothing, so a host
-    // that sends every value back after loading a state keeps the state's
-    // exact engineering values.
+    // Taken as the host gives it. A value equal to what the parameter reads
+    // back changes nothing, so a host that sends its values back after a
+    // state or a controller changed them keeps the exact engineering values.
     void setParameterValue(uint32_t index, float value) override {
-        if (value == getParameterValue(index)) return;
-        handshake_.withExclusiveState([&] { core_.setParameterValue(static_cast<int>(index), value); });
+        if (tAnnouncing || index >= static_cast<uint32_t>(orv::kNumParams)) return;
+        const auto i = static_cast<int>(index);
+        std::uint32_t latency = 0;
+        handshake_.withExclusiveState([&] {
+            if (value != readBack(i)) {
+                core_.setHostValue(i, value);
+                // Out of range, it reads back clamped, as it was applied.
+                const orv::HostRange range = orv::hostRange(i);
+                given_[i] = value >= range.minimum && value <= range.maximum ? value : NAN;
+            }
+            latency = latencyOf(core_);
+        });
+        setLatency(latency);
     }
 
     String getState(const char* key) const override {
@@ -107,32 +137,80 @@ protected:
     void setState(const char* key, const char* value) override {
         if (std::strcmp(key, kStateKey) != 0 || !value) return;
         const std::vector<uint8_t> bytes = d_getChunkFromBase64String(value);
+        std::uint32_t latency = 0;
         handshake_.withExclusiveState([&] {
             core_.applyState(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+            latency = latencyOf(core_);
         });
+        setLatency(latency);
     }
 
-    // Host's main thread, while the plug-in is inactive.
+    // Host's main thread, while the plug-in is inactive; hosts read the
+    // latency right after (VST3 after setting up processing, CLAP after
+    // activating), so it is known before the first block.
     void sampleRateChanged(double rate) override {
-        handshake_.withExclusiveState([&] { core_.changeSampleRate(static_cast<float>(rate)); });
+        std::uint32_t latency = 0;
+        handshake_.withExclusiveState([&] {
+            core_.changeSampleRate(static_cast<float>(rate));
+            latency = latencyOf(core_);
+        });
+        setLatency(latency);
     }
-
-    void activate() override { reportLatency(); }
 
     // Audio thread: pieces of the core's block size, split at the MIDI
     // controller messages, which take effect at their frames.
+#if DISTRHO_PLUGIN_WANT_MIDI_INPUT
     void run(const float** inputs, float** outputs, uint32_t frames, const MidiEvent* events,
              uint32_t eventCount) override {
+        bool changed[orv::kNumParams] = {};
         uint32_t position = 0;
         for (uint32_t e = 0; e <= eventCount; ++e) {
             const uint32_t end = e < eventCount ? std::min(events[e].frame, frames) : frames;
             processUpTo(inputs, outputs, position, end);
-            if (e < eventCount) applyMessage(events[e]);
+            if (e < eventCount) applyMessage(events[e], changed);
         }
-        reportLatency();
+        announce(changed);
+        finishRun();
     }
+#else
+    void run(const float** inputs, float** outputs, uint32_t frames) override {
+        uint32_t position = 0;
+        processUpTo(inputs, outputs, position, frames);
+        finishRun();
+    }
+#endif
 
 private:
+    // VST3 steps a parameter with value names through its list; marked
+    // integer too, DPF would round the host's value before the plug-in sees it.
+    static bool listedByValueNames(const orv::ParamInfo& info) {
+#if defined(DISTRHO_PLUGIN_TARGET_VST3)
+        return info.valueNames != nullptr;
+#else
+        (void)info;
+        return false;
+#endif
+    }
+
+    // The value a host reads back: the one it gave last, while that still
+    // stands for the engineering value in use (a state, a controller or the
+    // rounding to a step may have changed it since); otherwise the engineering
+    // value in host units. Hosts that keep a value between two steps (a VST3
+    // list at 0.78) find it as they left it. With the state to the caller.
+    float readBack(int i) const {
+        const float given = given_[i];
+        if (!std::isnan(given) && orv::engineeringValueOfHost(i, given) == orv::storedValue(core_.state(), i))
+            return given;
+        return static_cast<float>(orv::hostValue(core_.state(), i));
+    }
+
+    // The clip guard's look-ahead delays the output; Bypass leaves the guard
+    // out, and its delay with it.
+    static std::uint32_t latencyOf(const orv::EffectCore& core) {
+        if (core.state().bypass) return 0;
+        return static_cast<std::uint32_t>(std::max<std::int32_t>(core.dsp->autoWindow, 0));
+    }
+
     void processUpTo(const float** inputs, float** outputs, uint32_t& position, uint32_t end) {
         while (position < end) {
             const uint32_t piece = std::min<uint32_t>(static_cast<uint32_t>(core_.blockSize), end - position);
@@ -145,25 +223,41 @@ private:
         }
     }
 
-    void applyMessage(const MidiEvent& event) {
+    // Marks the parameters a controller message changed (Link may change two).
+    void applyMessage(const MidiEvent& event, bool (&changed)[orv::kNumParams]) {
         if (event.size != kMidiMessageSize) return;
         const int status = event.data[0];
         if (status >= kSystemStatus || (status & 0xF0) == 0) return;
         handshake_.enterAudioSection();
-        core_.applyController(status & 0xF0, event.data[1], event.data[2]);
+        if (core_.applyControllerFollowingLink(status & 0xF0, event.data[1], event.data[2]) & 1) {
+            const int index = orv::controllerParameter(event.data[1]);
+            changed[index] = true;
+            if (orv::isChannelParam(index))
+                changed[orv::channelParamIndex(1 - orv::channelOf(index), orv::slotOf(index))] = true;
+        }
         handshake_.leaveAudioSection();
     }
 
-    // The clip guard delays the output by its window; hosts align the
-    // track by this latency. Reported from the constructor, activate() and
-    // run(), where DPF takes it.
-    void reportLatency() {
+    // Tells the host of the values controllers changed, where the format
+    // lets a plug-in do so (CLAP output events, the LV2 port change request
+    // some hosts offer); the panel hears of them the same way.
+    void announce(const bool (&changed)[orv::kNumParams]) {
+        tAnnouncing = true;
+        for (int i = 0; i < orv::kNumParams; ++i) {
+            if (!changed[i]) continue;
+            handshake_.enterAudioSection();
+            const float value = readBack(i);
+            handshake_.leaveAudioSection();
+            requestParameterValueChange(static_cast<uint32_t>(i), value);
+        }
+        tAnnouncing = false;
+    }
+
+    void finishRun() {
         handshake_.enterAudioSection();
-        const auto window = static_cast<uint32_t>(std::max<std::int32_t>(core_.dsp->autoWindow, 0));
+        const std::uint32_t latency = latencyOf(core_);
         handshake_.leaveAudioSection();
-        if (window == reportedLatency_) return;
-        reportedLatency_ = window;
-        setLatency(window);
+        setLatency(latency);
     }
 
     String chunkText() const {
@@ -177,7 +271,7 @@ private:
 
     mutable orv::EffectCore core_;
     mutable orv::AudioHandshake handshake_;
-    uint32_t reportedLatency_ = ~0u;
+    float given_[orv::kNumParams];  // the host's last value of each parameter; NaN: none yet
 };
 
 Plugin* createPlugin() { return new OrvPlugin(); }

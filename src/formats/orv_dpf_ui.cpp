@@ -2,10 +2,12 @@
 // own editor window, opened in the window DPF hands over. The panel keeps
 // its own copy of the parameters (a core of its own, never processing) for
 // drawing and hit-testing; values go to the plug-in only through the
-// format's path (setParameterValue between edit begin and end) and come back
-// through parameterChanged, so the format may run the two sides apart. On
-// Linux, where a program has no host window (the JACK program), the panel is
-// a window of its own.
+// format's path (setParameterValue between edit begin and end, in the
+// parameters' host units) and come back through parameterChanged, so the
+// format may run the two sides apart. Link couples the channels here, where
+// a person turns a knob: with Link on, a turn is one edit of both members.
+// On Linux, where a program has no host window (the JACK program), the panel
+// is a window of its own.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -53,7 +55,7 @@ public:
     ~OrvUI() override {
         // A drag the window's close cut short still ends its edit.
         const int open = editor_->pointer.gestureParam;
-        if (open >= 0) editParameter(static_cast<uint32_t>(open), false);
+        if (open >= 0) editGesture(open, false);
         editor_->close();
     }
 
@@ -72,7 +74,11 @@ public:
             if (change) panelCore.storeCachedValue(index, x);
             panelCore.setParameterValue(index, panelCore.cachedValue(index));
             panelCore.markControlsOf(index);
-            if (change) setParameterValue(static_cast<uint32_t>(index), x);
+            if (change) {
+                sendValue(index);
+                const int partner = linkedPartner(index);
+                if (partner >= 0) sendPartnerValue(partner);
+            }
         }
         platform::invalidateWindow(panelCore.editorWindow.load());
     }
@@ -84,18 +90,24 @@ public:
             snapshot.value[i] = panelCore.readParameter(i, snapshot.text[i], sizeof snapshot.text[i]);
     }
 
+    // With Link on, the edit of a channel parameter is an edit of both
+    // members, each its own gesture for the host.
     void editGesture(int paramIndex, bool started) override {
+        if (started) gesturePartner_ = linkedPartner(paramIndex);
         editParameter(static_cast<uint32_t>(paramIndex), started);
+        if (gesturePartner_ >= 0) editParameter(static_cast<uint32_t>(gesturePartner_), started);
+        if (!started) gesturePartner_ = -1;
     }
 
 protected:
-    // A value from the host (automation, a loaded state, another editor):
-    // drawn at the next idle call.
+    // A value from the host (automation, a loaded state, another editor, a
+    // controller), in the parameter's host units: drawn at the next idle call.
     void parameterChanged(uint32_t index, float value) override {
         if (index >= static_cast<uint32_t>(orv::kNumParams)) return;
         const auto i = static_cast<int>(index);
-        const float x = orv::clampNormalised(value);
-        panelCore.setParameterValue(i, x);
+        panelCore.setHostValue(i, value);
+        char scratch[orv::kDisplayTextSize];
+        const float x = panelCore.readParameter(i, scratch, sizeof scratch);
         if (x != panelCore.cachedValue(i)) {
             panelCore.storeCachedValue(i, x);
             panelCore.markControlsOf(i);
@@ -126,7 +138,28 @@ protected:
 #endif
 
 private:
+    // The other channel's member of a channel parameter while Link is on, or -1.
+    int linkedPartner(int index) const {
+        if (!orv::isChannelParam(index) || !panelCore.state().link) return -1;
+        return orv::channelParamIndex(1 - orv::channelOf(index), orv::slotOf(index));
+    }
+
+    void sendValue(int index) {
+        setParameterValue(static_cast<uint32_t>(index),
+                          static_cast<float>(orv::hostValue(panelCore.state(), index)));
+    }
+
+    // Outside a gesture of its own (Link turned on during a drag), the
+    // partner's change is an edit by itself.
+    void sendPartnerValue(int partner) {
+        const bool ownGesture = partner != gesturePartner_;
+        if (ownGesture) editParameter(static_cast<uint32_t>(partner), true);
+        sendValue(partner);
+        if (ownGesture) editParameter(static_cast<uint32_t>(partner), false);
+    }
+
     std::unique_ptr<orvGui> editor_;
+    int gesturePartner_ = -1;
 };
 
 UI* createUI() { return new OrvUI(); }

@@ -21,13 +21,6 @@ constexpr std::size_t kStateNamePrefix = 6;  // a saved state must begin with "o
 constexpr int kControlChange = 0xB0;
 constexpr int kControllerValueMask = 0x7F;
 
-// The parameter a MIDI controller sets, or -1.
-int parameterOfController(int number) {
-    for (int i = 0; i < kNumParams; ++i)
-        if (kParamTable[i].controller == number) return i;
-    return -1;
-}
-
 }  // namespace
 
 EffectCore::EffectCore() = default;
@@ -98,11 +91,23 @@ void EffectCore::recomputeFromState() {
 
 void EffectCore::setParameterValue(int index, float x) {
     if (index < 0 || index >= kNumParams) return;
-    x = clampNormalised(x);
-    StateBlock& s = dsp->state;
-    const float v = engineeringValue(kParamTable[index].mapping, x);
-    if (isChannelParam(index)) {
+    const float v = engineeringValue(kParamTable[index].mapping, clampNormalised(x));
+    if (isChannelParam(index))
         setChannelValue(index, v);
+    else
+        applyEngineeringValue(index, v);
+}
+
+void EffectCore::setHostValue(int index, double value) {
+    if (index < 0 || index >= kNumParams) return;
+    applyEngineeringValue(index, engineeringValueOfHost(index, value));
+}
+
+void EffectCore::applyEngineeringValue(int index, float v) {
+    StateBlock& s = dsp->state;
+    if (isChannelParam(index)) {
+        s.channel[slotOf(index)][channelOf(index)] = v;
+        dsp->applyChannelValue(channelOf(index), slotOf(index), sampleRate);
         return;
     }
     storeValue(s, index, v);
@@ -128,8 +133,7 @@ void EffectCore::setChannelValue(int index, float v) {
     const int slot = slotOf(index);
     int k = channelOf(index);
     for (int pass = 0; pass < kChannelCount; ++pass) {
-        dsp->state.channel[slot][k] = v;
-        dsp->applyChannelValue(k, slot, sampleRate);
+        applyEngineeringValue(channelParamIndex(k, slot), v);
         if (!dsp->state.link) return;
         const int member = channelParamIndex(k, slot);
         // The partner's control is drawn from its cached value, which only
@@ -147,7 +151,7 @@ void EffectCore::setChannelValue(int index, float v) {
 // Sample moves the hold period but not the low-pass.
 int EffectCore::applyController(int status, int number, int value) {
     if ((status & 0xF0) != kControlChange) return 0;
-    const int index = parameterOfController(number);
+    const int index = controllerParameter(number);
     if (index < 0) return 0;
     StateBlock& s = dsp->state;
     const StateBlock before = s;
@@ -155,6 +159,19 @@ int EffectCore::applyController(int status, int number, int value) {
     if (index == kBit) dsp->setQuantisation(s.bit);
     if (index == kSample) dsp->setHoldPeriod(sampleRate, s.sample);
     return std::memcmp(&before, &s, sizeof s) != 0 ? 1 : 0;
+}
+
+int EffectCore::applyControllerFollowingLink(int status, int number, int value) {
+    int changed = applyController(status, number, value);
+    const int index = controllerParameter(number);
+    if ((status & 0xF0) != kControlChange || !isChannelParam(index) || !dsp->state.link) return changed;
+    const int partner = channelParamIndex(1 - channelOf(index), slotOf(index));
+    const double v = storedValue(dsp->state, index);
+    if (storedValue(dsp->state, partner) != v) {
+        applyEngineeringValue(partner, static_cast<float>(v));
+        changed |= 1;
+    }
+    return changed;
 }
 
 float EffectCore::readParameter(int index, char* text, std::size_t size) const {

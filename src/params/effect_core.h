@@ -40,6 +40,10 @@ public:
 
     // Parameter set path. Any thread, serialised with the audio pass by the caller.
     void setParameterValue(int index, float x);
+    // The CLAP, VST3 and LV2 hosts' set path: a value in the parameter's
+    // host units (HostRange), applied as given; Link couples nothing here,
+    // since those hosts hold every value themselves.
+    void setHostValue(int index, double value);
     // Normalised value of a parameter and its display text (at most size - 1 characters).
     float readParameter(int index, char* text, std::size_t size) const;
     // Validates and loads a saved state; answers byteSize, or 0 when refused.
@@ -52,6 +56,10 @@ public:
     bool changeSampleRate(float rate);
     // A MIDI channel message from the audio pass; bit 0 of the answer: a value changed.
     int applyController(int status, int number, int value);
+    // The same for the CLAP, VST3 and LV2 plug-ins, where with Link on the
+    // gain controllers (23 and 24) set both channels' gains, as a turn of
+    // either gain knob does.
+    int applyControllerFollowingLink(int status, int number, int value);
     // One piece of audio; answers the status word of the pass.
     int processBlock(const float* const in[2], float* const out[2], int n);
 
@@ -108,6 +116,9 @@ private:
     void loadDefaults();
     void recomputeFromState();
     void setChannelValue(int index, float x);
+    // Stores one parameter's engineering value and updates what derives
+    // from it (quantisation, hold period, low-pass, window, a filter section).
+    void applyEngineeringValue(int index, float v);
 };
 
 }  // namespace orv

@@ -284,6 +284,78 @@ float controllerValue(Mapping mapping, int value) {
     }
 }
 
+int controllerParameter(int number) {
+    for (int i = 0; i < kNumParams; ++i)
+        if (kParamTable[i].controller == number) return i;
+    return -1;
+}
+
+namespace {
+
+constexpr double kPercentPerFactor = 100.0;
+
+// The factors (Output, gains, Comp) are shown to hosts as percentages.
+double hostScale(Mapping mapping) {
+    switch (mapping) {
+    case Mapping::Output:
+    case Mapping::Gain:
+    case Mapping::Comp: return kPercentPerFactor;
+    default: return 1.0;
+    }
+}
+
+double clampedHost(const ParamInfo& p, double v) {
+    const double scale = hostScale(p.mapping);
+    const double lowest = p.minimum * scale;
+    const double highest = p.maximum * scale;
+    if (!(v >= lowest)) return lowest;
+    return v > highest ? highest : v;
+}
+
+// A step count of a host value, the same integer the normalised mapping
+// truncates to for the value that shows it.
+float onStep(double steps) { return static_cast<float>(static_cast<int>(std::lround(steps))); }
+
+}  // namespace
+
+HostRange hostRange(int index) {
+    const ParamInfo& p = kParamTable[index];
+    const double scale = hostScale(p.mapping);
+    const bool integer = isStepped(p.mapping) && p.mapping != Mapping::Width;
+    const bool logarithmic = p.mapping == Mapping::LowShelfFreq || p.mapping == Mapping::PeakFreq ||
+                             p.mapping == Mapping::HighShelfFreq;
+    return {p.minimum * scale, p.maximum * scale, p.defaultValue * scale, integer, logarithmic};
+}
+
+double hostValue(const StateBlock& s, int index) {
+    const ParamInfo& p = kParamTable[index];
+    const double v = storedValue(s, index);
+    switch (p.mapping) {
+    case Mapping::Output:
+    case Mapping::Gain: return clampedHost(p, std::round(v * kPercentPerFactor));
+    case Mapping::Comp: return clampedHost(p, v * kPercentPerFactor);
+    case Mapping::Switch: return v != 0.0 ? 1.0 : 0.0;
+    default: return clampedHost(p, v);
+    }
+}
+
+float engineeringValueOfHost(int index, double value) {
+    const ParamInfo& p = kParamTable[index];
+    const double v = clampedHost(p, value);
+    switch (p.mapping) {
+    case Mapping::Mode:
+    case Mapping::Bit:
+    case Mapping::Sample:
+    case Mapping::Auto: return onStep(v);
+    case Mapping::Switch: return v > kSwitchThreshold ? 1.0f : 0.0f;
+    case Mapping::Output:
+    case Mapping::Gain: return onStep(v) * kHundredthSteps;
+    case Mapping::Width: return onStep((v - kWidthNarrowest) * kPercent) * kHundredthSteps + kWidthNarrowest;
+    case Mapping::Comp: return static_cast<float>(v / kPercentPerFactor);
+    default: return static_cast<float>(v);
+    }
+}
+
 // A loaded state may hold any byte; values past a table read as its last entry.
 const char* modeName(int mode) { return kModeNames[mode < 0 ? 0 : (mode > 3 ? 3 : mode)]; }
 const char* switchName(int value) { return kSwitchNames[value != 0 ? 1 : 0]; }

@@ -106,6 +106,28 @@ float normalisedValue(Mapping mapping, double v);
 void formatValue(Mapping mapping, double v, char* text, std::size_t size);
 // The engineering value a MIDI controller value (0 to 127) gives.
 float controllerValue(Mapping mapping, int value);
+// The parameter a MIDI controller number sets, or -1.
+int controllerParameter(int number);
+
+// A parameter as the CLAP, VST3 and LV2 hosts see it: its engineering value
+// in the unit the table names (the factors as percentages), so that their
+// generic views and automation show real units.
+struct HostRange {
+    double minimum;
+    double maximum;
+    double defaultValue;
+    bool integer;      // whole steps: named values, switches, counts, percent steps
+    bool logarithmic;  // the frequencies
+};
+HostRange hostRange(int index);
+// What a host reads back for the stored value: within the range and, for
+// the stepped parameters, on a step.
+double hostValue(const StateBlock& s, int index);
+// The engineering value a host value stands for: clamped to the range (a
+// value that is not a number reads as the minimum) and, for the stepped
+// parameters, exactly on the step the normalised mapping gives for it, so a
+// host's 100 % is the Output whose VST 2.4 text is "100".
+float engineeringValueOfHost(int index, double value);
 
 // Value names of Mode and of the switches.
 const char* modeName(int mode);

@@ -74,6 +74,10 @@ public:
     std::vector<ParameterInfo> parameters() override;
     double value(int index) override;
     std::string valueText(int index, double value) override;
+    bool valueOfText(int index, const std::string& text, double& value) override {
+        return extension<clap_plugin_params_t>(CLAP_EXT_PARAMS)
+            ->text_to_value(plugin_, static_cast<clap_id>(index), text.c_str(), &value);
+    }
     void setValue(int index, double v) override;
     void start(double rate, int maxBlock) override;
     void stop() override;

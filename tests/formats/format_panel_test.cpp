@@ -5,8 +5,11 @@
 // changes drawn, and nothing left behind by open/close cycles.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "format_plugins.h"
 #include "panel_window.h"
+#include "params/param_table.h"
 #include "plugin_instance.h"
 
 namespace formats {
@@ -15,20 +18,28 @@ namespace {
 constexpr int kPanelWidth = 544;
 constexpr int kPanelHeight = 356;
 constexpr int kOutput = 1;
-constexpr float kHostOutput = 0.2f;
+constexpr float kVst2Output = 0.2f;  // normalised, as the VST 2.4 takes it
+constexpr double kHostOutput = 8.0;  // the same Output in the formats' units, %
 constexpr int kTickMs = 16;       // the hosts' timer period
 constexpr int kSettleTicks = 12;  // what a paint or an edit is given
 constexpr int kCycles = 20;
 constexpr int kBlock = 64;
-// A drag over the Output knob: 20 pixels to the right.
+// A drag over the Output knob: 20 pixels to the right; another over M-Gain.
 constexpr int kDragFromX = 92, kDragToX = 112, kDragY = 52;
+constexpr int kGainDragFromX = 32, kGainDragToX = 52, kGainDragY = 178;
+constexpr int kMGain = 6;
+constexpr int kSGain = 15;
 
 // The VST 2.4 editor in the same parent: its pictures at the defaults and
-// with the host's Output value, and the change a drag makes.
+// with the host's Output value, and the change of Output a drag makes, %.
 struct Vst2Reference {
     std::vector<std::uint32_t> defaults, hostSet;
-    float dragChange = 0;
+    double dragChange = 0;
 };
+
+double outputPercent(float normalised) {
+    return orv::engineeringValue(orv::Mapping::Output, normalised) * 100.0;
+}
 
 const Vst2Reference& vst2() {
     static const Vst2Reference reference = [] {
@@ -38,14 +49,14 @@ const Vst2Reference& vst2() {
         e.call(effEditOpen, 0, 0, reinterpret_cast<void*>(panelwindow::parent()));
         panelwindow::idleVst2(e.get(), kSettleTicks * kTickMs);
         r.defaults = panelwindow::capture();
-        e->setParameter(e.get(), kOutput, kHostOutput);
+        e->setParameter(e.get(), kOutput, kVst2Output);
         panelwindow::idleVst2(e.get(), kSettleTicks * kTickMs);
         r.hostSet = panelwindow::capture();
         const float before = e->getParameter(e.get(), kOutput);
         panelwindow::drag(kDragFromX, kDragToX, kDragY);
         panelwindow::idleVst2(e.get(), kSettleTicks * kTickMs);
         e->getParameter(e.get(), 0);  // the one-entry cache now holds another parameter
-        r.dragChange = e->getParameter(e.get(), kOutput) - before;
+        r.dragChange = outputPercent(e->getParameter(e.get(), kOutput)) - outputPercent(before);
         e.call(effEditClose);
         return r;
     }();
@@ -92,7 +103,7 @@ TEST_P(FormatPanel, OpensInTheHostsWindowWithTheVst2EditorsPicture) {
 
 TEST_P(FormatPanel, KnobDragReachesTheHostAsOneEdit) {
     const Vst2Reference& reference = vst2();
-    ASSERT_GT(reference.dragChange, 0.05f);
+    ASSERT_GT(reference.dragChange, 5.0);
     auto plugin = open();
     plugin->start(48000, kBlock);
     plugin->setValue(kOutput, kHostOutput);
@@ -110,6 +121,28 @@ TEST_P(FormatPanel, KnobDragReachesTheHostAsOneEdit) {
     for (const auto& [index, value] : edits.values) EXPECT_EQ(index, kOutput);
     EXPECT_NEAR(edits.values.back().second - before, reference.dragChange, 1e-6);
     EXPECT_NEAR(plugin->value(kOutput) - before, reference.dragChange, 1e-6);
+    plugin->closePanel();
+}
+
+// With Link on, turning one channel's knob turns the other's: the host
+// hears one edit of each, with the same values.
+TEST_P(FormatPanel, WithLinkOnADragIsOneEditOfBothChannels) {
+    auto plugin = open();
+    plugin->start(48000, kBlock);
+    ASSERT_TRUE(plugin->openPanel(panelwindow::parent()));
+    tick(*plugin);
+    panelwindow::drag(kGainDragFromX, kGainDragToX, kGainDragY);
+    tick(*plugin);
+    processSilence(*plugin);
+    const PanelEdits edits = plugin->takePanelEdits();
+    EXPECT_EQ(edits.begins, 2);
+    EXPECT_EQ(edits.ends, 2);
+    std::map<int, std::vector<double>> byParameter;
+    for (const auto& [index, value] : edits.values) byParameter[index].push_back(value);
+    ASSERT_EQ(byParameter.size(), 2u);
+    EXPECT_EQ(byParameter[kMGain], byParameter[kSGain]);
+    EXPECT_GT(byParameter[kMGain].back(), 100.0);
+    EXPECT_EQ(plugin->value(kMGain), plugin->value(kSGain));
     plugin->closePanel();
 }
 

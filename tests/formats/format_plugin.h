@@ -31,6 +31,7 @@ struct PanelEdits {
     int ends = 0;
 };
 
+// Values are in the parameters' own units, as hosts of the format show them.
 class FormatPlugin {
 public:
     virtual ~FormatPlugin() = default;
@@ -39,8 +40,13 @@ public:
     // where the format has no text for values).
     virtual double value(int index) = 0;
     virtual std::string valueText(int index, double value) = 0;
+    // The value a text typed into the host's field stands for; false where
+    // the plug-in refuses the text (or the format has no such call).
+    virtual bool valueOfText(int /*index*/, const std::string& /*text*/, double& /*value*/) { return false; }
     // Takes effect before the next block.
     virtual void setValue(int index, double value) = 0;
+    // Whether MIDI controllers reach the plug-in.
+    virtual bool takesMidi() const { return true; }
     // Sample rate and largest block, then processing on.
     virtual void start(double rate, int maxBlock) = 0;
     virtual void stop() = 0;
@@ -51,7 +57,7 @@ public:
     virtual std::string saveState() = 0;
     virtual bool loadState(const std::string& state) = 0;
     // The format's own state for a chunk of the effect's, as a host of the
-    // format would hold it (values: what the parameters read back).
+    // format would hold it (values: what the parameters read back, in their units).
     virtual std::string stateOfChunk(const std::vector<std::uint8_t>& chunk, const std::vector<double>& values) = 0;
     virtual std::int64_t latency() = 0;
 

@@ -1,8 +1,10 @@
 // The effect in each plug-in format against the VST 2.4 library: the
-// parameters of the table, the same output bit for bit (settings and MIDI
-// controllers included), the same 136 state bytes, states that go from any
-// format to any other, bad input refused or clamped, odd block sizes,
-// latency that follows Auto and the rate, and many instances.
+// parameters of the table in their own units, the same output bit for bit
+// for the same values in any order of arrival (MIDI controllers included,
+// the gain controllers following Link), the same 136 state bytes, states
+// that go from any format to any other, bad input refused or clamped, odd
+// block sizes, latency that follows Auto and the rate from the start, and
+// many instances.
 // Usage: format_tests VST2_LIBRARY [--lv2 BUNDLE_DIR] [--clap FILE] [--vst3 FILE]
 #include <gtest/gtest.h>
 
@@ -39,15 +41,16 @@ constexpr int kBlocks = 6;
 constexpr int kOutput = 1;
 constexpr int kAuto = 4;
 
+// A setting as the VST 2.4 library takes it: normalised values, in order.
 struct Setting {
     int index;
     double value;
 };
 using Settings = std::vector<Setting>;
 
-// Defaults; a busy setting over every stage; one with the matrix, Auto 0
-// and Link off. In the order of the parameters, as an LV2 plug-in takes
-// its controls (with Link on, the order of two channels' values matters).
+// Defaults; a busy setting over every stage (Link on, so the VST 2.4 gives
+// both channels what it is given for M); one with the matrix, Auto 0 and
+// Link off.
 const std::vector<Settings> kSettings = {
     {},
     {{0, 1.0 / 3}, {1, 0.6}, {2, 0.5}, {3, 0.33}, {5, 1.0}, {7, 0.4}, {9, 0.7}, {11, 0.3}, {12, 0.2}, {14, 0.65}},
@@ -70,7 +73,8 @@ using Render = std::vector<float>;  // left then right
 const std::vector<ControllerMessage> kController = {{100, 0xB0, 20, 90}};
 constexpr int kControllerBlock = 2;
 
-Render renderVst2(const Settings& settings, const std::vector<std::uint8_t>* chunk = nullptr) {
+Render renderVst2(const Settings& settings, const std::vector<std::uint8_t>* chunk = nullptr,
+                  const std::vector<ControllerMessage>& controllers = kController) {
     vsthost::PluginLibrary library(vst2Path);
     vsthost::PluginInstance e(library);
     e.call(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
@@ -81,9 +85,9 @@ Render renderVst2(const Settings& settings, const std::vector<std::uint8_t>* chu
     const std::vector<float> l = signal(0), r = signal(1);
     Render out(l.size() * 2);
     for (int b = 0; b < kBlocks; ++b) {
-        if (b == kControllerBlock) {
+        if (b == kControllerBlock && !controllers.empty()) {
             vsthost::MidiEventList events;
-            for (const ControllerMessage& m : kController) events.add(static_cast<VstInt32>(m.frame), m.status, m.number, m.value);
+            for (const ControllerMessage& m : controllers) events.add(static_cast<VstInt32>(m.frame), m.status, m.number, m.value);
             e.call(effProcessEvents, 0, 0, events.events());
         }
         const std::size_t at = static_cast<std::size_t>(b) * kBlock;
@@ -94,6 +98,8 @@ Render renderVst2(const Settings& settings, const std::vector<std::uint8_t>* chu
     return out;
 }
 
+Render renderVst2WithoutControllers(const Settings& settings) { return renderVst2(settings, nullptr, {}); }
+
 std::vector<std::uint8_t> vst2Chunk(const Settings& settings) {
     vsthost::PluginLibrary library(vst2Path);
     vsthost::PluginInstance e(library);
@@ -102,30 +108,41 @@ std::vector<std::uint8_t> vst2Chunk(const Settings& settings) {
     return e.chunk();
 }
 
-std::vector<double> vst2Values(const std::vector<std::uint8_t>& chunk) {
-    vsthost::PluginLibrary library(vst2Path);
-    vsthost::PluginInstance e(library);
-    e.call(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), const_cast<std::uint8_t*>(chunk.data()));
+// What hosts of the formats read back for a state: every value in its units.
+std::vector<double> hostValues(const std::vector<std::uint8_t>& chunk) {
+    orv::StateBlock state{};
+    std::memcpy(&state, chunk.data(), std::min(chunk.size(), sizeof state));
     std::vector<double> values;
-    for (int i = 0; i < orv::kNumParams; ++i) values.push_back(std::min(1.0f, e->getParameter(e.get(), i)));
+    for (int i = 0; i < orv::kNumParams; ++i) values.push_back(orv::hostValue(state, i));
     return values;
 }
 
-Render render(FormatPlugin& p, bool started = false) {
-    if (!started) p.start(kRate, kBlock);
+Render render(FormatPlugin& p, const std::vector<ControllerMessage>& controllers = kController) {
+    p.start(kRate, kBlock);
     const std::vector<float> l = signal(0), r = signal(1);
     Render out(l.size() * 2);
     for (int b = 0; b < kBlocks; ++b) {
         const std::size_t at = static_cast<std::size_t>(b) * kBlock;
         const float* in[2] = {l.data() + at, r.data() + at};
         float* o[2] = {out.data() + at, out.data() + l.size() + at};
-        p.process(in, o, kBlock, b == kControllerBlock ? kController : std::vector<ControllerMessage>{});
+        p.process(in, o, kBlock, b == kControllerBlock ? controllers : std::vector<ControllerMessage>{});
     }
     return out;
 }
 
-void apply(FormatPlugin& p, const Settings& settings) {
-    for (const Setting& s : settings) p.setValue(s.index, s.value);
+// Every value at once, as a host restoring its project sets them, in index
+// order or the reverse.
+void setAll(FormatPlugin& p, const std::vector<double>& values, bool reversed = false) {
+    for (int k = 0; k < orv::kNumParams; ++k) {
+        const int i = reversed ? orv::kNumParams - 1 - k : k;
+        p.setValue(i, values[static_cast<std::size_t>(i)]);
+    }
+}
+
+// The VST 2.4 render a format is held against: with the controller message
+// where the format takes MIDI.
+Render expectedRender(const FormatPlugin& p, const Settings& settings) {
+    return p.takesMidi() ? renderVst2(settings) : renderVst2WithoutControllers(settings);
 }
 
 // One block of silence: where values reach the plug-in only while it runs
@@ -142,57 +159,78 @@ protected:
     std::unique_ptr<FormatPlugin> open() { return openers.at(GetParam())(); }
 };
 
-TEST_P(Format, ParametersComeFromTheTable) {
+TEST_P(Format, ParametersComeFromTheTableInTheirUnits) {
     auto p = open();
     const auto parameters = p->parameters();
     ASSERT_EQ(parameters.size(), static_cast<std::size_t>(orv::kNumParams));
     for (int i = 0; i < orv::kNumParams; ++i) {
         const orv::ParamInfo& info = orv::kParamTable[i];
+        const orv::HostRange range = orv::hostRange(i);
         EXPECT_EQ(parameters[i].name, orv::displayName(i));
-        EXPECT_EQ(parameters[i].minimum, 0.0);
-        EXPECT_EQ(parameters[i].maximum, 1.0);
-        EXPECT_FLOAT_EQ(parameters[i].defaultValue,
-                        orv::clampNormalised(orv::normalisedValue(info.mapping, info.defaultValue)));
+        EXPECT_FLOAT_EQ(parameters[i].minimum, range.minimum) << info.name;
+        EXPECT_FLOAT_EQ(parameters[i].maximum, range.maximum) << info.name;
+        EXPECT_FLOAT_EQ(parameters[i].defaultValue, range.defaultValue) << info.name;
         if (!parameters[i].unit.empty()) {
             EXPECT_NE(parameters[i].unit.find(info.unit), std::string::npos);
         }
         EXPECT_FLOAT_EQ(p->value(i), parameters[i].defaultValue) << info.name;
     }
     if (!p->valueText(0, 0.0).empty()) {
-        EXPECT_EQ(p->valueText(0, static_cast<float>(1.0 / 3)), "M/S");
+        EXPECT_EQ(p->valueText(0, 1.0), "M/S");
         EXPECT_EQ(p->valueText(24, 1.0), "ON");
+        EXPECT_EQ(p->valueText(kOutput, 100.0), "100");
+        EXPECT_EQ(p->valueText(8, 523.5), "523.5");  // M-LS_Freq., Hz
     }
 }
 
-TEST_P(Format, RendersBitForBitLikeTheVst2) {
+TEST_P(Format, RendersBitForBitLikeTheVst2WhateverTheOrderOfValues) {
     for (std::size_t i = 0; i < kSettings.size(); ++i) {
-        auto p = open();
-        apply(*p, kSettings[i]);
-        EXPECT_EQ(render(*p), renderVst2(kSettings[i])) << "setting " << i;
+        const std::vector<double> values = hostValues(vst2Chunk(kSettings[i]));
+        for (const bool reversed : {false, true}) {
+            auto p = open();
+            setAll(*p, values, reversed);
+            for (int k = 0; k < orv::kNumParams; ++k)
+                EXPECT_FLOAT_EQ(p->value(k), values[static_cast<std::size_t>(k)]) << "setting " << i << ", read back " << k;
+            EXPECT_EQ(render(*p), expectedRender(*p, kSettings[i])) << "setting " << i << (reversed ? ", reversed" : "");
+        }
     }
+}
+
+// The gain controllers follow Link where the host cannot couple them: with
+// Link on, controller 23 sets both channels' gains.
+TEST_P(Format, GainControllersFollowLink) {
+    auto p = open();
+    if (!p->takesMidi()) GTEST_SKIP() << "this format takes no MIDI";
+    const std::vector<ControllerMessage> mGain = {{100, 0xB3, 23, 64}};
+    const std::vector<ControllerMessage> bothGains = {{100, 0xB3, 23, 64}, {100, 0xB3, 24, 64}};
+    EXPECT_EQ(render(*p, mGain), renderVst2({}, nullptr, bothGains));
+    auto unlinked = open();
+    unlinked->setValue(24, 0.0);
+    EXPECT_EQ(render(*unlinked, mGain), renderVst2({{24, 0.0}}, nullptr, mGain));
 }
 
 TEST_P(Format, StateIsTheVst2ChunkAndRestoresInEveryFormat) {
     const Settings& settings = kSettings[1];
+    const std::vector<std::uint8_t> vst2State = vst2Chunk(settings);
     auto p = open();
-    apply(*p, settings);
+    setAll(*p, hostValues(vst2State));
     p->start(kRate, kBlock);
     runSilence(*p);
     const std::string state = p->saveState();
     const std::vector<std::uint8_t> chunk = chunkOfState(state);
-    EXPECT_EQ(chunk, vst2Chunk(settings));
-    const Render expected = renderVst2({}, &chunk);
+    EXPECT_EQ(chunk, vst2State);
     for (const auto& [name, openOther] : openers) {
         auto other = openOther();
-        const std::string theirs = name == GetParam() ? state : other->stateOfChunk(chunk, vst2Values(chunk));
+        const std::string theirs = name == GetParam() ? state : other->stateOfChunk(chunk, hostValues(chunk));
         ASSERT_TRUE(other->loadState(theirs)) << name;
+        const Render expected = renderVst2({}, &chunk, other->takesMidi() ? kController : std::vector<ControllerMessage>{});
         EXPECT_EQ(render(*other), expected) << "restored in " << name;
     }
 }
 
 TEST_P(Format, BadStatesChangeNothing) {
     auto p = open();
-    apply(*p, kSettings[1]);
+    setAll(*p, hostValues(vst2Chunk(kSettings[1])));
     p->start(kRate, kBlock);
     runSilence(*p);
     const std::string good = p->saveState();
@@ -205,20 +243,41 @@ TEST_P(Format, BadStatesChangeNothing) {
     for (const auto& bad : {shorter, foreign}) {
         auto fresh = open();
         fresh->start(kRate, kBlock);
-        fresh->loadState(fresh->stateOfChunk(bad, vst2Values(vst2Chunk({}))));
+        fresh->loadState(fresh->stateOfChunk(bad, hostValues(vst2Chunk({}))));
         runSilence(*fresh);
         EXPECT_EQ(chunkOfState(fresh->saveState()), vst2Chunk({})) << bad.size() << " bytes";
     }
 }
 
 TEST_P(Format, OutOfRangeValuesAreClamped) {
-    auto low = open(), high = open(), zero = open(), one = open();
-    low->setValue(kOutput, -3.0);
-    high->setValue(kOutput, 7.0);
+    auto low = open(), high = open(), zero = open(), top = open();
+    low->setValue(kOutput, -300.0);
+    high->setValue(kOutput, 700.0);
     zero->setValue(kOutput, 0.0);
-    one->setValue(kOutput, 1.0);
+    top->setValue(kOutput, 200.0);
+    // A host reading back sees the value clamped.
+    if (GetParam() != "LV2") {  // an LV2 host reads its own control port
+        EXPECT_EQ(high->value(kOutput), 200.0);
+        EXPECT_EQ(low->value(kOutput), 0.0);
+    }
     EXPECT_EQ(render(*low), render(*zero));
-    EXPECT_EQ(render(*high), render(*one));
+    EXPECT_EQ(render(*high), render(*top));
+}
+
+// Text typed into a host's field: value names and numbers, with the unit
+// or without; any other text names no value and is refused.
+TEST_P(Format, TypedTextThatNamesNoValueIsRefused) {
+    auto p = open();
+    double v = -1;
+    if (!p->valueOfText(0, "M/S", v)) GTEST_SKIP() << "the format's hosts keep no text of their own";
+    EXPECT_EQ(v, 1.0);
+    EXPECT_TRUE(p->valueOfText(8, "250 Hz", v));  // M-LS_Freq.
+    EXPECT_EQ(v, 250.0);
+    EXPECT_TRUE(p->valueOfText(kOutput, "71", v));
+    EXPECT_EQ(v, 71.0);
+    for (const char* text : {"abc", "", "12 dB", "Loud"}) EXPECT_FALSE(p->valueOfText(8, text, v)) << text;
+    EXPECT_FALSE(p->valueOfText(0, "Loud", v));
+    EXPECT_FALSE(p->valueOfText(0, "7", v));  // Mode has four named values
 }
 
 TEST_P(Format, EmptyAndLargeBlocks) {
@@ -236,13 +295,23 @@ TEST_P(Format, EmptyAndLargeBlocks) {
 TEST_P(Format, LatencyFollowsAutoAndTheRate) {
     auto p = open();
     p->start(kRate, kBlock);
+    // Known before the first block (LV2 reports it through its port, which a
+    // plug-in writes while it runs).
+    if (GetParam() != "LV2") {
+        EXPECT_EQ(p->latency(), 2400);  // 50 ms at 48 kHz
+    }
     runSilence(*p);
-    EXPECT_EQ(p->latency(), 2400);  // 50 ms at 48 kHz
+    EXPECT_EQ(p->latency(), 2400);
     p->stop();
     p->start(96000, kBlock);
     runSilence(*p);
     EXPECT_EQ(p->latency(), 4800);
     p->setValue(kAuto, 0.0);
+    runSilence(*p);
+    EXPECT_EQ(p->latency(), 0);
+    // Bypass leaves out the clip guard and its delay.
+    p->setValue(kAuto, 50.0);
+    p->setValue(orv::kBypass, 1.0);
     runSilence(*p);
     EXPECT_EQ(p->latency(), 0);
 }

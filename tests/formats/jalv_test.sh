@@ -21,7 +21,8 @@ mkdir "$work/lv2" && ln -s "$bundle" "$work/lv2/"
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
 server=$!
 sleep 1
-LV2_PATH="$work/lv2" jalv.gtk3 -c output=0.2 urn:orv-works:orvq41x >"$work/jalv.log" 2>&1 &
+# jalv sets LV2 controls in their units: Output 8 % is the VST 2.4 value 0.2.
+LV2_PATH="$work/lv2" jalv.gtk3 -c output=8 urn:orv-works:orvq41x >"$work/jalv.log" 2>&1 &
 jalv=$!
 # The panel is the innermost window of its size in jalv's.
 panel=""
@@ -37,4 +38,4 @@ different=$(compare -metric AE "$work/set.png" "$work/jalv.png" null: 2>&1)
 changed=$(compare -metric AE "$work/defaults.png" "$work/jalv.png" null: 2>&1)
 [ "$different" = 0 ] || fail "$different pixels differ from the VST 2.4 editor's"
 [ "$changed" != 0 ] || fail "the panel does not show jalv's value"
-echo "jalv: the panel shows Output 0.2 as the VST 2.4 editor does ($changed pixels differ from the defaults)"
+echo "jalv: the panel shows Output 8 % as the VST 2.4 editor shows 0.2 ($changed pixels differ from the defaults)"

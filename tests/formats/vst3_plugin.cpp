@@ -1,9 +1,9 @@
 // The VST3 plug-in through DPF's VST3 interface headers: the module entry,
 // the factory, the component with its audio processor and edit controller,
-// parameter changes and MIDI controllers (through the controller's MIDI
-// mapping, as VST3 hosts send them), state streams, latency, and the
-// panel's view in a window of the host's with the frame, run loop and
-// component handler a host gives it.
+// parameter changes (normalised, converted by the controller as hosts do),
+// state streams, latency, and the panel's view in a window of the host's
+// with the frame, run loop and component handler a host gives it. The VST3
+// takes no MIDI.
 #include <travesty/audio_processor.h>
 #include <travesty/component.h>
 #include <travesty/edit_controller.h>
@@ -25,7 +25,7 @@
 namespace formats {
 namespace {
 
-constexpr int32_t kAudio = 0, kEvent = 1, kInput = 0, kOutput = 1;
+constexpr int32_t kAudio = 0, kInput = 0, kOutput = 1;
 
 // A host-side object as VST3 passes them: the address of a pointer to the
 // function table.
@@ -316,7 +316,9 @@ public:
     std::vector<ParameterInfo> parameters() override { return infos_; }
     double value(int index) override;
     std::string valueText(int index, double value) override;
+    bool valueOfText(int index, const std::string& text, double& value) override;
     void setValue(int index, double v) override;
+    bool takesMidi() const override { return false; }
     void start(double rate, int maxBlock) override;
     void stop() override;
     void process(const float* const in[2], float* const out[2], int frames,
@@ -338,7 +340,6 @@ private:
     v3_component** component_ = nullptr;
     v3_audio_processor** processor_ = nullptr;
     v3_edit_controller** controller_ = nullptr;
-    v3_midi_mapping** midi_ = nullptr;
     std::vector<ParameterInfo> infos_;
     std::vector<v3_param_id> ids_;
     ParameterChanges pending_;
@@ -366,14 +367,16 @@ Vst3Plugin::Vst3Plugin(const std::string& path) : library_(path) {
     v3_cpp_obj_initialize(component_, reinterpret_cast<v3_funknown**>(application_.self()));
     processor_ = queried<v3_audio_processor>(component_, v3_audio_processor_iid);
     controller_ = queried<v3_edit_controller>(component_, v3_edit_controller_iid);
-    midi_ = queried<v3_midi_mapping>(controller_, v3_midi_mapping_iid);
     auto* ctrl = v3_cpp_obj(controller_);
     ctrl->set_component_handler(controller_, reinterpret_cast<v3_component_handler**>(handler_.self()));
     for (int32_t i = 0; i < ctrl->get_parameter_count(controller_); ++i) {
         v3_param_info p{};
         ctrl->get_parameter_info(controller_, i, &p);
         if (p.flags & (V3_PARAM_IS_HIDDEN | V3_PARAM_READ_ONLY)) continue;
-        infos_.push_back({narrow(p.title), narrow(p.units), 0.0, 1.0, p.default_normalised_value});
+        const auto plain = [&](double normalised) {
+            return ctrl->normalised_parameter_to_plain(controller_, p.param_id, normalised);
+        };
+        infos_.push_back({narrow(p.title), narrow(p.units), plain(0.0), plain(1.0), plain(p.default_normalised_value)});
         ids_.push_back(p.param_id);
     }
 }
@@ -381,7 +384,7 @@ Vst3Plugin::Vst3Plugin(const std::string& path) : library_(path) {
 Vst3Plugin::~Vst3Plugin() {
     closePanel();
     stop();
-    for (void* object : {static_cast<void*>(midi_), static_cast<void*>(controller_), static_cast<void*>(processor_)})
+    for (void* object : {static_cast<void*>(controller_), static_cast<void*>(processor_)})
         if (object) static_cast<v3_funknown**>(object)[0]->unref(object);
     v3_cpp_obj_terminate(component_);
     v3_cpp_obj_unref(component_);
@@ -393,22 +396,37 @@ Vst3Plugin::~Vst3Plugin() {
 }
 
 double Vst3Plugin::value(int index) {
-    return v3_cpp_obj(controller_)->get_parameter_normalised(controller_, ids_.at(static_cast<std::size_t>(index)));
+    const v3_param_id id = ids_.at(static_cast<std::size_t>(index));
+    auto* ctrl = v3_cpp_obj(controller_);
+    return ctrl->normalised_parameter_to_plain(controller_, id, ctrl->get_parameter_normalised(controller_, id));
 }
 
 std::string Vst3Plugin::valueText(int index, double v) {
+    const v3_param_id id = ids_.at(static_cast<std::size_t>(index));
+    auto* ctrl = v3_cpp_obj(controller_);
     v3_str_128 text{};
-    v3_cpp_obj(controller_)->get_parameter_string_for_value(controller_, ids_.at(static_cast<std::size_t>(index)), v,
-                                                            text);
+    ctrl->get_parameter_string_for_value(controller_, id, ctrl->plain_parameter_to_normalised(controller_, id, v), text);
     return narrow(text);
 }
 
+bool Vst3Plugin::valueOfText(int index, const std::string& text, double& value) {
+    const v3_param_id id = ids_.at(static_cast<std::size_t>(index));
+    auto* ctrl = v3_cpp_obj(controller_);
+    v3_str_128 wide{};
+    for (std::size_t i = 0; i < text.size() && i + 1 < 128; ++i) wide[i] = static_cast<int16_t>(text[i]);
+    double normalised = 0;
+    if (ctrl->get_parameter_value_for_string(controller_, id, wide, &normalised) != V3_OK) return false;
+    value = ctrl->normalised_parameter_to_plain(controller_, id, normalised);
+    return true;
+}
+
 // Hosts send a change to the controller for its view and to the processor
-// with the next block.
+// with the next block, normalised.
 void Vst3Plugin::setValue(int index, double v) {
     const v3_param_id id = ids_.at(static_cast<std::size_t>(index));
-    v3_cpp_obj(controller_)->set_parameter_normalised(controller_, id, v);
-    pending_.add(id, 0, v);
+    const double normalised = v3_cpp_obj(controller_)->plain_parameter_to_normalised(controller_, id, v);
+    v3_cpp_obj(controller_)->set_parameter_normalised(controller_, id, normalised);
+    pending_.add(id, 0, normalised);
 }
 
 void Vst3Plugin::start(double rate, int maxBlock) {
@@ -418,7 +436,6 @@ void Vst3Plugin::start(double rate, int maxBlock) {
     auto* component = v3_cpp_obj(component_);
     component->activate_bus(component_, kAudio, kInput, 0, true);
     component->activate_bus(component_, kAudio, kOutput, 0, true);
-    component->activate_bus(component_, kEvent, kInput, 0, true);
     component->set_active(component_, true);
     v3_cpp_obj(processor_)->set_processing(processor_, true);
     active_ = true;
@@ -432,12 +449,7 @@ void Vst3Plugin::stop() {
 }
 
 void Vst3Plugin::process(const float* const in[2], float* const out[2], int frames,
-                         const std::vector<ControllerMessage>& messages) {
-    for (const ControllerMessage& m : messages) {
-        v3_param_id id = 0;
-        v3_cpp_obj(midi_)->get_midi_controller_assignment(midi_, 0, static_cast<int16_t>(m.status & 0x0F), m.number, &id);
-        pending_.add(id, static_cast<int32_t>(m.frame), m.value / 127.0);
-    }
+                         const std::vector<ControllerMessage>&) {
     float* inputs[2] = {const_cast<float*>(in[0]), const_cast<float*>(in[1])};
     float* outputs[2] = {out[0], out[1]};
     v3_audio_bus_buffers input{2, 0, {inputs}};
@@ -489,11 +501,13 @@ bool Vst3Plugin::openPanel(std::uintptr_t parent) {
     return false;
 }
 
-// The handler heard parameter ids; the tests speak of indices.
+// The handler heard parameter ids and normalised values; the tests speak
+// of indices and the parameters' units.
 PanelEdits Vst3Plugin::takePanelEdits() {
     PanelEdits edits = std::exchange(handler_.edits, {});
     for (auto& [id, value] : edits.values) {
         const auto at = std::find(ids_.begin(), ids_.end(), static_cast<v3_param_id>(id));
+        value = v3_cpp_obj(controller_)->normalised_parameter_to_plain(controller_, static_cast<v3_param_id>(id), value);
         id = at == ids_.end() ? -1 : static_cast<int>(at - ids_.begin());
     }
     return edits;

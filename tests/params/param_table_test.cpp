@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 #include "host/orv_vst.h"
@@ -71,6 +72,62 @@ TEST(ParameterTable, DefaultsAreTheStartingStateAndLieInRange) {
         EXPECT_LE(p.defaultValue, p.maximum);
         EXPECT_NE(displayName(i), nullptr);
     }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The formats show every parameter in its unit: for each value the VST 2.4
+// can hold, the host value read back lies in the host range and stands for
+// exactly that engineering value; for the stepped ones, a host value between
+// two steps lands on the nearer step of the VST 2.4's own.
+TEST(ParameterTable, HostValuesStandForTheVst2sValuesExactly) {
+    orvVst e(nullptr);
+    for (int i = 0; i < kNumParams; ++i) {
+        const HostRange range = hostRange(i);
+        EXPECT_EQ(engineeringValueOfHost(i, range.defaultValue), kParamTable[i].defaultValue) << displayName(i);
+        for (int step = 0; step <= kSteps; ++step) {
+            e.setParameter(i, static_cast<float>(step) / kSteps);
+            const double v = storedValue(e.core().state(), i);
+            const double h = hostValue(e.core().state(), i);
+            ASSERT_GE(h, range.minimum) << displayName(i) << " at step " << step;
+            ASSERT_LE(h, range.maximum) << displayName(i) << " at step " << step;
+            ASSERT_EQ(engineeringValueOfHost(i, h), v) << displayName(i) << " at step " << step;
+            if (range.integer) {
+                ASSERT_EQ(h, std::round(h)) << displayName(i);
+                ASSERT_EQ(engineeringValueOfHost(i, h + 0.3), v) << displayName(i);
+            }
+        }
+    }
+    // Output 100 % is the VST 2.4 value whose text is "100"; widths step by hundredths.
+    EXPECT_EQ(engineeringValueOfHost(kOutput, 100.0), 1.0f);
+    EXPECT_EQ(engineeringValueOfHost(channelParamIndex(0, 5), 1.234), 1.23f);
+}
+
+TEST(ParameterTable, HostValuesOutsideTheRangeAreClamped) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (int i = 0; i < kNumParams; ++i) {
+        const HostRange range = hostRange(i);
+        const float lowest = engineeringValueOfHost(i, range.minimum);
+        const float highest = engineeringValueOfHost(i, range.maximum);
+        EXPECT_EQ(engineeringValueOfHost(i, nan), lowest) << displayName(i);
+        EXPECT_EQ(engineeringValueOfHost(i, -inf), lowest) << displayName(i);
+        EXPECT_EQ(engineeringValueOfHost(i, range.minimum - 1000.0), lowest) << displayName(i);
+        EXPECT_EQ(engineeringValueOfHost(i, inf), highest) << displayName(i);
+        EXPECT_EQ(engineeringValueOfHost(i, range.maximum + 1000.0), highest) << displayName(i);
+    }
+    // A loaded state may hold values past the ranges; hosts read them clamped.
+    StateBlock s{};
+    s.bit = 23;
+    s.sample = 0;
+    s.channel[0][0] = nan;
+    EXPECT_EQ(hostValue(s, kBit), 12.0);
+    EXPECT_EQ(hostValue(s, kSample), 1.0);
+    EXPECT_EQ(hostValue(s, kMGain), 0.0);
 }
 
 }  // namespace

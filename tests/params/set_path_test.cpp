@@ -182,3 +182,30 @@ TEST_F(SetPath, ControllersOnOtherChannelsAndOtherMessages) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// The formats' hosts hold every value themselves: what they set is taken
+// as given, whatever Link says; where a person acts (a gain controller),
+// Link couples.
+TEST_F(SetPath, HostValuesAreTakenAsGivenAndGainControllersFollowLink) {
+    const int mLowShelfGain = channelParamIndex(0, 3), sLowShelfGain = channelParamIndex(1, 3);
+    core.setHostValue(sLowShelfGain, 16.0);
+    EXPECT_EQ(storedValue(s(), sLowShelfGain), 16.0);
+    EXPECT_EQ(storedValue(s(), mLowShelfGain), 0.0);  // Link is on, yet M keeps its value
+    EXPECT_EQ(core.dsp->sections[1].lowShelf.gainDb, 16.0f);
+    EXPECT_EQ(core.dsp->sections[0].lowShelf.gainDb, 0.0f);
+
+    EXPECT_EQ(core.applyControllerFollowingLink(0xB0, 23, 64) & 1, 1);
+    EXPECT_FLOAT_EQ(channel(kSlotGain, 0), 64 * 4.0f / 127);
+    EXPECT_EQ(channel(kSlotGain, 1), channel(kSlotGain, 0));
+    EXPECT_EQ(core.applyControllerFollowingLink(0xB0, 20, 10) & 1, 1);  // Output: no partner
+    core.setHostValue(kLink, 0.0);
+    core.applyControllerFollowingLink(0xB0, 24, 0);
+    EXPECT_EQ(channel(kSlotGain, 1), 0.0f);
+    EXPECT_FLOAT_EQ(channel(kSlotGain, 0), 64 * 4.0f / 127);
+}
+
+}  // namespace
+}  // namespace orv
