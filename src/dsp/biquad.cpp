@@ -13,8 +13,6 @@ constexpr float kHighPassFloor = 10.0f;
 constexpr float kLowPassFloor = 100.0f;
 constexpr float kLowPassCeilingShare = 0.49f;
 
-float flush(float v) { return std::fabs(v) < kFlushThreshold ? 0.0f : v; }
-
 void clampFrequency(BiquadSection& s, float fs) {
     switch (s.type) {
     case SectionType::HighPassTwice: s.cascade = true; [[fallthrough]];
@@ -91,19 +89,6 @@ float normalised(float c, float inverseA0) {
     return std::fabs(v) < kFlushThreshold ? 0.0f : v;
 }
 
-// One direct-form-I step of a stage with the section's coefficients.
-float step(const BiquadSection& s, BiquadStage& st, float x) {
-    st.x1 = flush(st.x1);
-    st.y1 = flush(st.y1);
-    const float y = s.mix * directFormOne(s.b0, s.b1, s.b2, s.a1, s.a2, x, st.x1, st.x2, st.y1, st.y2) +
-                    (1.0f - s.mix) * x;
-    st.x2 = st.x1;
-    st.x1 = x;
-    st.y2 = st.y1;
-    st.y1 = y;
-    return y;
-}
-
 bool finite(const BiquadStage& st) {
     return std::isfinite(st.x1) && std::isfinite(st.x2) && std::isfinite(st.y1) &&
            std::isfinite(st.y2);
@@ -126,19 +111,6 @@ void designSection(BiquadSection& s, float fs) {
     s.a1 = normalised(r.a1, inverseA0);
     s.a2 = normalised(r.a2, inverseA0);
     ++s.revision;
-}
-
-void runChain(BiquadSection* first, float* samples, int n) {
-    for (int j = 0; j < n; ++j) {
-        float s = flush(samples[j]);
-        for (BiquadSection* section = first; section; section = section->next) {
-            s = flush(s);
-            float y = step(*section, section->stage[0], s);
-            if (section->cascade) y = step(*section, section->stage[1], flush(y));
-            s = y;
-        }
-        samples[j] = s;
-    }
 }
 
 void resetIfNotFinite(BiquadSection& section) {

@@ -53,9 +53,6 @@ V directFormOne(V b0, V b1, V b2, V a1, V a2, V x, V x1, V x2, V y1, V y2) {
 // q and mix in the record. The state is left as it is.
 void designSection(BiquadSection& section, float fs);
 
-// Filters n samples in place through the chain that starts at first.
-void runChain(BiquadSection* first, float* samples, int n);
-
 // Clears the state of a section whose state is no longer finite.
 void resetIfNotFinite(BiquadSection& section);
 

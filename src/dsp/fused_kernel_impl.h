@@ -13,17 +13,10 @@
 // ahead of its use. The clip guard runs behind the low-pass on outputs
 // kept in the same buffer, so that its own chain of dependent steps
 // overlaps with the filters' instead of waiting for them.
-//
-// Filling and draining that pipeline costs about ten steps of the loop per
-// piece, which short pieces feel. So a piece whose output cannot change any
-// more leaves its last kCarriedPairs samples in the pipeline (carried), and
-// the next piece runs on from there without filling it; the samples are
-// finished (drained) before anything they depend on changes.
 #pragma once
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -43,7 +36,6 @@ constexpr int kDepth = kSecondLowPassLag;  // iterations the filters need to dra
 constexpr int kGuardLag = 2;               // the clip guard behind the low-pass
 constexpr int kGuardStart = kSecondLowPassLag + kGuardLag;  // the guard's first iteration
 static_assert(kDepth <= kGuardStart, "the first iterations have no guard sample");
-static_assert(kGuardStart == kCarriedPairs, "a carried pipeline holds the samples the guard has not taken");
 
 // Lane groups of the filter image: each section pair's lanes, and how far
 // behind the input each lane works (idle lanes count as the last, so that
@@ -116,9 +108,6 @@ struct PipelinedBiquad {
         return y;
     }
 
-    // Every lane's state into the image, as a carried pipeline leaves it.
-    [[gnu::always_inline]] void save() { saveBiquad(live, image, First); }
-
     [[gnu::always_inline]] V step(V input, Masked at) {
         const BiquadLanes<V> before = live;
         const V y = live.step(input);
@@ -155,12 +144,6 @@ struct Sse2Front {
         peakOut = middle.step(toMiddle, at);
         lowPassOut = last.step(toLast, at);
     }
-
-    void save() {
-        shelves.save();
-        middle.save();
-        last.save();
-    }
 };
 
 #if defined(__AVX2__)
@@ -184,11 +167,6 @@ struct Avx2Front {
         peakOut = F4{_mm256_extractf128_ps(y.v, 1)};
         lowPassOut = last.step(toLast, at);
     }
-
-    void save() {
-        sections.save();
-        last.save();
-    }
 };
 #endif
 
@@ -208,8 +186,6 @@ struct Avx512Front {
         peakOut = F4{_mm512_extractf32x4_ps(y.v, 1)};
         lowPassOut = F4{_mm512_extractf32x4_ps(y.v, 2)};
     }
-
-    void save() { sections.save(); }
 };
 #endif
 
@@ -363,39 +339,33 @@ class FusedLoop {
 
 public:
     explicit FusedLoop(FusedJob& job)
-        : job_(job), n_(job.n), pairs_(job.pairs), decode_(job.settings.decode),
-          quantise_(job.settings.quantise), interpolate_(job.settings.interpolate),
-          holdPeriod_(job.settings.holdPeriod), holdPeriodReciprocal_(job.settings.holdPeriodReciprocal),
-          ring_(job.settings.ring), ringMask_(job.settings.ringMask), window_(job.settings.window),
-          front_(job.filters), quantScale_(F4::all(job.settings.quantScale)),
-          quantReciprocal_(F4::all(job.settings.quantScaleReciprocal)),
+        : job_(job), n_(job.n), pairs_(job.pairs), decode_(job.decode),
+          quantise_(job.quantise), interpolate_(job.interpolate), holdPeriod_(job.holdPeriod),
+          holdPeriodReciprocal_(job.holdPeriodReciprocal), ring_(job.ring),
+          ringMask_(job.ringMask), front_(job.filters),
+          quantScale_(F4::all(job.quantScale)), quantReciprocal_(F4::all(job.quantScaleReciprocal)),
           previous_(pair(job.held[0][0], job.held[1][0])),
           current_(pair(job.held[0][1], job.held[1][1])), holdCounter_(job.holdCounter),
           s_(pair(job.guard[0].lastSample, job.guard[1].lastSample)),
           peak_(pair(job.guard[0].peak, job.guard[1].peak)),
           z_(_mm_setr_epi32(job.guard[0].segmentStart, job.guard[1].segmentStart, 0, 0)),
-          recent_(job.settings.ring, job.guard[0].writeIndex, job.settings.ringMask),
-          w_(job.guard[0].writeIndex), lastBeforeWindow_(_mm_set1_epi32(job.settings.window - 1)) {}
+          recent_(job.ring, job.guard[0].writeIndex, job.ringMask),
+          w_(job.guard[0].writeIndex), lastBeforeWindow_(_mm_set1_epi32(job.window - 1)) {}
 
     ORV_INLINE void run() {
-        if (job_.drainOnly) {
-            drain();
-        } else if (job_.carried) {
-            // The pipeline is full: the guard starts on the carried samples.
-            for (int j = 0; j < n_; ++j) iterate<Guard, true>(j, Steady{});
-            endPiece();
-        } else if (n_ > kDepth + 1) {
-            // The first iterations, in which some lanes work before the
-            // piece, take state lane by lane.
+        // The first and the last iterations, in which some lanes work
+        // outside the piece, keep or take state lane by lane.
+        if (n_ > kDepth + 1) {
             int j = 0;
             for (; j <= kDepth; ++j) iterate<false>(j, Opening{j});
-            for (; j < std::min(n_, kGuardStart); ++j) iterate<false>(j, Steady{});
-            for (; j < n_; ++j) iterate<Guard>(j, Steady{});
-            endPiece();
+            for (; j < std::min(n_ - 1, kGuardStart); ++j) iterate<false>(j, Steady{});
+            for (; j < n_ - 1; ++j) iterate<Guard>(j, Steady{});
+            for (int e = 0; e <= kDepth; ++e) iterate<Guard>(n_ - 1 + e, Closing{e});
         } else {
             for (int j = 0; j < n_ + kDepth; ++j) iterate<Guard>(j, Masked{j, n_});
-            guardTail(std::max(0, n_ - kGuardLag));
         }
+        if constexpr (Guard)
+            for (int t = std::max(0, n_ - kGuardLag); t < n_; ++t) guard(loadPair(pairs_ + 2 * t));
         finish();
     }
 
@@ -435,60 +405,6 @@ private:
             current_ = v;
         }
         return flush(v);
-    }
-
-    // After the iteration of the piece's last sample: carry the pipeline
-    // over, or drain it.
-    ORV_INLINE void endPiece() {
-        front_.save();
-        if (mayCarry()) {
-            for (int i = 0; i < kCarriedPairs; ++i)
-                storePair(pairs_ + 2 * (i - kCarriedPairs), loadPair(pairs_ + 2 * (n_ - kCarriedPairs + i)));
-            carriedOut_ = true;
-        } else {
-            drain();
-        }
-    }
-
-    // The last iterations, in which some lanes work after the piece (whose
-    // last sample was taken in iteration n - 1): each lane's state is kept
-    // at its last sample; the lanes of lag 0 are saved already.
-    ORV_INLINE void drain() {
-        for (int e = 1; e <= kDepth; ++e) iterate<Guard, true>(n_ - 1 + e, Closing{e});
-        guardTail(n_ - kGuardLag);
-    }
-
-    ORV_INLINE void guardTail(int from) {
-        if constexpr (Guard)
-            for (int t = from; t < n_; ++t) guard(loadPair(pairs_ + 2 * t));
-    }
-
-    // Whether the piece's output is final with the pipeline's samples not
-    // yet guarded, and those samples cannot overflow the filters before
-    // they leave (a filter that does is cleared when its piece ends, which
-    // must stay the piece they belong to). The output ends kCarriedPairs - 1
-    // entries before the next write, window entries back; a rescale reaches
-    // back to the start of the half-wave under way at most.
-    ORV_INLINE bool mayCarry() const {
-        if constexpr (!Guard) {
-            return false;
-        } else {
-            if (window_ < kCarriedPairs) return false;
-            alignas(16) std::int32_t z[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(z), z_);
-            for (int k = 0; k < 2; ++k)
-                if (z[k] != -1 && ((w_ - z[k]) & ringMask_) >= window_ - (kCarriedPairs - 1)) return false;
-            const float limit = job_.carryLimit;
-            bool within = true;
-            const LaneImage& im = job_.filters;
-            for (int i = 0; i < LaneImage::kMaxLanes; ++i)
-                within &= std::fabs(im.x1[i]) <= limit && std::fabs(im.x2[i]) <= limit &&
-                          std::fabs(im.y1[i]) <= limit && std::fabs(im.y2[i]) <= limit;
-            for (int i = 2 * (n_ - kCarriedPairs); i < 2 * n_; ++i) within &= std::fabs(pairs_[i]) <= limit;
-            for (const F4 v : {previous_, current_})
-                within &= std::fabs(lane0(v)) <= limit && std::fabs(lane1(v)) <= limit;
-            return within;
-        }
     }
 
     ORV_INLINE void guard(F4 x) {
@@ -531,9 +447,7 @@ private:
         peak_ = select(rescale, F4::all(1.0f), peak_);
     }
 
-    // Carried: the pipeline holds earlier samples, so the guard has one in
-    // every iteration.
-    template <bool GuardNow, bool Carried = false, class Policy>
+    template <bool GuardNow, class Policy>
     ORV_INLINE void iterate(int j, Policy at) {
         const F4 in = at.template in<0>() ? loadPair(pairs_ + 2 * j) : F4::zero();
         const F4 toLowPass =
@@ -545,12 +459,11 @@ private:
             storePair(pairs_ + 2 * (j - kSecondLowPassLag), sanitized(lowPassOut));
         if constexpr (GuardNow) {
             const int t = j - kGuardStart;
-            if (Carried || t >= 0) guard(loadPair(pairs_ + 2 * t));
+            if (t >= 0) guard(loadPair(pairs_ + 2 * t));
         }
     }
 
     ORV_INLINE void finish() {
-        job_.carried = carriedOut_;
         if constexpr (Guard) recent_.store(ring_, w_, ringMask_);
         if constexpr (!Hold) {
             previous_ = current_;
@@ -584,8 +497,6 @@ private:
     const float holdPeriodReciprocal_;
     float* const ring_;
     const std::int32_t ringMask_;
-    const std::int32_t window_;
-    bool carriedOut_ = false;
     Front front_;
     const F4 quantScale_, quantReciprocal_;
     F4 previous_, current_;
@@ -660,17 +571,14 @@ inline void compAndOutput(const FusedJob& job, const float* pairs, int count, fl
 // runs), or without the guard the low-pass's output itself.
 inline void writeOutputs(const FusedJob& job) {
     const int n = job.n;
-    const FusedSettings& s = job.settings;
-    if (s.window == 0) {
+    if (job.window == 0) {
         compAndOutput(job, job.pairs, n, job.out[0], job.out[1]);
         return;
     }
-    // The guard's next write, as if no samples were carried over.
-    const std::int32_t end = job.guard[0].writeIndex + (job.carried ? kCarriedPairs : 0);
-    const std::int32_t start = (end - s.window - n) & s.ringMask;
-    const int first = std::min<std::int32_t>(n, s.ringMask + 1 - start);
-    compAndOutput(job, s.ring + 2 * start, first, job.out[0], job.out[1]);
-    compAndOutput(job, s.ring, n - first, job.out[0] + first, job.out[1] + first);
+    const std::int32_t start = (job.guard[0].writeIndex - job.window - n) & job.ringMask;
+    const int first = std::min<std::int32_t>(n, job.ringMask + 1 - start);
+    compAndOutput(job, job.ring + 2 * start, first, job.out[0], job.out[1]);
+    compAndOutput(job, job.ring, n - first, job.out[0] + first, job.out[1] + first);
 }
 
 template <class Front, bool Hold, GuardMode Mode>
@@ -681,8 +589,8 @@ template <class Front, bool Hold, GuardMode Mode>
 
 template <class Front>
 void runFused(FusedJob& job) {
-    if (!job.drainOnly) prepareInput(job);
-    const GuardMode mode = job.settings.window == 0 ? GuardMode::Off
+    prepareInput(job);
+    const GuardMode mode = job.window == 0        ? GuardMode::Off
                            : job.rescalesOften    ? GuardMode::FrequentRescales
                                                   : GuardMode::RareRescales;
     const auto run = [&]<bool Hold>() {
@@ -692,11 +600,11 @@ void runFused(FusedJob& job) {
         case GuardMode::FrequentRescales: runLoop<Front, Hold, GuardMode::FrequentRescales>(job); break;
         }
     };
-    if (job.settings.holdPeriod > 1)
+    if (job.holdPeriod > 1)
         run.template operator()<true>();
     else
         run.template operator()<false>();
-    if (!job.drainOnly) writeOutputs(job);
+    writeOutputs(job);
 }
 
 }  // namespace ORV_SIMD_TARGET

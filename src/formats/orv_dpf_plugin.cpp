@@ -208,7 +208,7 @@ private:
     // out, and its delay with it.
     static std::uint32_t latencyOf(const orv::EffectCore& core) {
         if (core.state().bypass) return 0;
-        return static_cast<std::uint32_t>(std::max<std::int32_t>(core.dsp->autoWindow, 0));
+        return static_cast<std::uint32_t>(std::max<std::int32_t>(core.dsp->settings().autoWindow, 0));
     }
 
     void processUpTo(const float** inputs, float** outputs, uint32_t& position, uint32_t end) {

@@ -62,7 +62,7 @@ orvVst::~orvVst() {
     // its own thread may be painting until then), so it goes first.
     delete editor;
     editor = nullptr;
-    diaglog::writeLog("%d\n", core_.dsp ? core_.dsp->logCounter : 0);
+    diaglog::writeLog("%d\n", core_.dsp ? core_.dsp->logCounter() : 0);
     core_.dsp.reset();
     eventList.reset();
     core_.parameterCache.reset();

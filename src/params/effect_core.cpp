@@ -21,6 +21,20 @@ constexpr std::size_t kStateNamePrefix = 6;  // a saved state must begin with "o
 constexpr int kControlChange = 0xB0;
 constexpr int kControllerValueMask = 0x7F;
 
+// What each parameter's value feeds in the engine besides itself.
+unsigned derivedBy(int index) {
+    if (isChannelParam(index)) {
+        const int slot = slotOf(index);
+        return slot == kSlotGain || slot == kSlotComp ? 0u : equaliserOf(channelOf(index));
+    }
+    switch (index) {
+    case kBit: return kDeriveQuantisation;
+    case kSample: return kDeriveHoldPeriod | kDeriveLowPass;
+    case kAuto: return kDeriveAutoWindow;
+    default: return 0u;
+    }
+}
+
 }  // namespace
 
 EffectCore::EffectCore() = default;
@@ -59,7 +73,7 @@ void EffectCore::configureEffect() {
     numOutputs = 2;
     synthFlag = 0;
     chunksFlag = 1;
-    dsp = std::make_unique<DspEngine>(blockSize);
+    dsp = std::make_unique<DspEngine>(sampleRate, blockSize);
     loadDefaults();
     // Audio before any sample-rate call is processed as at the initial rate.
     configureAudio(sampleRate, blockSize);
@@ -70,23 +84,17 @@ void EffectCore::configureEffect() {
 }
 
 void EffectCore::loadDefaults() {
-    StateBlock& s = dsp->state;
-    s = StateBlock{};
+    StateBlock s{};
     for (int i = 0; i < kNumParams; ++i) storeValue(s, i, kParamTable[i].defaultValue);
-    recomputeFromState();
+    loadState(s);
 }
 
-void EffectCore::recomputeFromState() {
-    const StateBlock& s = dsp->state;
+void EffectCore::loadState(const StateBlock& s) {
+    dsp->apply(s, kDeriveEverything);
     setText(paramControls[kMode], modeName(s.mode));
-    dsp->setHoldPeriod(sampleRate, s.sample);
-    dsp->setLowPassFromSample(sampleRate);
-    dsp->setAutoWindow(sampleRate, blockSize);
     setText(paramControls[kInt], switchName(s.interpolate));
     setText(paramControls[kLink], switchName(s.link));
     setText(paramControls[kBypass], switchName(s.bypass));
-    dsp->setQuantisation(s.bit);
-    for (int k = 0; k < kChannelCount; ++k) dsp->loadChannelFilters(k, sampleRate);
 }
 
 void EffectCore::setParameterValue(int index, float x) {
@@ -104,24 +112,14 @@ void EffectCore::setHostValue(int index, double value) {
 }
 
 void EffectCore::applyEngineeringValue(int index, float v) {
-    StateBlock& s = dsp->state;
-    if (isChannelParam(index)) {
-        s.channel[slotOf(index)][channelOf(index)] = v;
-        dsp->applyChannelValue(channelOf(index), slotOf(index), sampleRate);
-        return;
-    }
+    StateBlock s = dsp->state();
     storeValue(s, index, v);
+    dsp->apply(s, derivedBy(index));
     switch (index) {
     case kMode:
         setText(paramControls[kMode], modeName(s.mode));
         markDirty(paramControls[kMode]);
         return;
-    case kBit: dsp->setQuantisation(s.bit); return;
-    case kSample:
-        dsp->setHoldPeriod(sampleRate, s.sample);
-        dsp->setLowPassFromSample(sampleRate);
-        return;
-    case kAuto: dsp->setAutoWindow(sampleRate, blockSize); return;
     case kInt:
     case kLink:
     case kBypass: setText(paramControls[index], switchName(v != 0.0f)); return;
@@ -134,7 +132,7 @@ void EffectCore::setChannelValue(int index, float v) {
     int k = channelOf(index);
     for (int pass = 0; pass < kChannelCount; ++pass) {
         applyEngineeringValue(channelParamIndex(k, slot), v);
-        if (!dsp->state.link) return;
+        if (!dsp->state().link) return;
         const int member = channelParamIndex(k, slot);
         // The partner's control is drawn from its cached value, which only
         // this coupling changes.
@@ -153,21 +151,20 @@ int EffectCore::applyController(int status, int number, int value) {
     if ((status & 0xF0) != kControlChange) return 0;
     const int index = controllerParameter(number);
     if (index < 0) return 0;
-    StateBlock& s = dsp->state;
-    const StateBlock before = s;
+    StateBlock s = dsp->state();
     storeValue(s, index, controllerValue(kParamTable[index].mapping, value & kControllerValueMask));
-    if (index == kBit) dsp->setQuantisation(s.bit);
-    if (index == kSample) dsp->setHoldPeriod(sampleRate, s.sample);
-    return std::memcmp(&before, &s, sizeof s) != 0 ? 1 : 0;
+    const bool changed = std::memcmp(&dsp->state(), &s, sizeof s) != 0;
+    dsp->apply(s, derivedBy(index) & ~kDeriveLowPass);
+    return changed ? 1 : 0;
 }
 
 int EffectCore::applyControllerFollowingLink(int status, int number, int value) {
     int changed = applyController(status, number, value);
     const int index = controllerParameter(number);
-    if ((status & 0xF0) != kControlChange || !isChannelParam(index) || !dsp->state.link) return changed;
+    if ((status & 0xF0) != kControlChange || !isChannelParam(index) || !dsp->state().link) return changed;
     const int partner = channelParamIndex(1 - channelOf(index), slotOf(index));
-    const double v = storedValue(dsp->state, index);
-    if (storedValue(dsp->state, partner) != v) {
+    const double v = storedValue(dsp->state(), index);
+    if (storedValue(dsp->state(), partner) != v) {
         applyEngineeringValue(partner, static_cast<float>(v));
         changed |= 1;
     }
@@ -176,17 +173,18 @@ int EffectCore::applyControllerFollowingLink(int status, int number, int value) 
 
 float EffectCore::readParameter(int index, char* text, std::size_t size) const {
     if (index < 0 || index >= kNumParams || !text || size == 0) return 0.0f;
-    const double v = storedValue(dsp->state, index);
+    const double v = storedValue(dsp->state(), index);
     formatValue(kParamTable[index].mapping, v, text, size);
     return normalisedValue(kParamTable[index].mapping, v);
 }
 
 void EffectCore::stampHeader() {
-    StateBlock& s = dsp->state;
+    StateBlock s = dsp->state();
     s.zero = 0;
     std::memcpy(s.name, kEffectName, std::strlen(kEffectName) + 1);
     s.size = kStateSize;
     s.check = ~kStateSize;
+    dsp->apply(s, 0);
 }
 
 std::int32_t EffectCore::applyState(const void* chunk, std::int32_t byteSize) {
@@ -198,8 +196,7 @@ std::int32_t EffectCore::applyState(const void* chunk, std::int32_t byteSize) {
     if (incoming.size != byteSize || incoming.zero != 0 || incoming.size != ~incoming.check ||
         incoming.size < kStateSize || std::memcmp(incoming.name, kEffectName, kStateNamePrefix) != 0)
         return 0;
-    dsp->state = incoming;
-    recomputeFromState();
+    loadState(incoming);
     changeCounter.fetch_add(1);
     return byteSize;
 }

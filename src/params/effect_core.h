@@ -67,7 +67,7 @@ public:
     bool declaresEditor() const;
     // Writes the chunk header into the state block.
     void stampHeader();
-    const StateBlock& state() const { return dsp->state; }
+    const StateBlock& state() const { return dsp->state(); }
 
     // Identity and configuration.
     std::int32_t uniqueID = 0;
@@ -114,7 +114,8 @@ public:
 
 private:
     void loadDefaults();
-    void recomputeFromState();
+    // Takes s as the state, everything derived from it brought up to date.
+    void loadState(const StateBlock& s);
     void setChannelValue(int index, float x);
     // Stores one parameter's engineering value and updates what derives
     // from it (quantisation, hold period, low-pass, window, a filter section).

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dsp/biquad.h"
-#include "dsp/biquad_pair.h"
+#include "dsp/reference_engine.h"
 
 namespace orv {
 namespace {
@@ -231,65 +231,6 @@ TEST(FilterDesign, NonFiniteStateIsCleared) {
     resetIfNotFinite(s);
     EXPECT_EQ(s.stage[0].y1, 0.0f);
     EXPECT_EQ(s.stage[1].x2, 0.5f);
-}
-
-}  // namespace
-}  // namespace orv
-
-namespace orv {
-namespace {
-
-// Two chains side by side give exactly what each gives alone.
-TEST(FilterPair, SideBySideEqualsOneByOne) {
-    BiquadSection a[3] = {designed(SectionType::LowShelf, 120, 0.7f, 8),
-                          designed(SectionType::HighShelf, 3000, 0.7f, -5),
-                          designed(SectionType::Peaking, 900, 1.3f, 11)};
-    BiquadSection b[3] = {designed(SectionType::LowShelf, 300, 0.7f, -3),
-                          designed(SectionType::HighShelf, 9000, 0.7f, 4),
-                          designed(SectionType::Peaking, 2500, 0.4f, -20)};
-    for (int i = 0; i < 2; ++i) {
-        a[i].next = &a[i + 1];
-        b[i].next = &b[i + 1];
-    }
-    BiquadSection ra[3], rb[3];
-    for (int i = 0; i < 3; ++i) {
-        ra[i] = a[i];
-        rb[i] = b[i];
-    }
-    for (int i = 0; i < 2; ++i) {
-        ra[i].next = &ra[i + 1];
-        rb[i].next = &rb[i + 1];
-    }
-    std::vector<float> x(3000), y(3000);
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        x[i] = std::sin(0.05f * i) * (i < 1500 ? 0.9f : 1e-27f);
-        y[i] = std::cos(0.31f * i) * 0.4f;
-    }
-    std::vector<float> px = x, py = y;
-    for (int start = 0; start < 3000; start += 1000) {
-        runChainPair(&a[0], &b[0], px.data() + start, py.data() + start, 1000);
-        runChain(&ra[0], x.data() + start, 1000);
-        runChain(&rb[0], y.data() + start, 1000);
-    }
-    EXPECT_EQ(px, x);
-    EXPECT_EQ(py, y);
-}
-
-TEST(FilterPair, CascadedLowPassesSideBySide) {
-    BiquadSection a = designed(SectionType::LowPassTwice, 5000, 0.7f, 0);
-    BiquadSection b = designed(SectionType::LowPassTwice, 11000, 0.7f, 0);
-    BiquadSection ra = a, rb = b;
-    std::vector<float> x(2048), y(2048);
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        x[i] = (i % 7) * 0.1f - 0.3f;
-        y[i] = std::sin(0.7f * i);
-    }
-    std::vector<float> px = x, py = y;
-    runChainPair(&a, &b, px.data(), py.data(), 2048);
-    runChain(&ra, x.data(), 2048);
-    runChain(&rb, y.data(), 2048);
-    EXPECT_EQ(px, x);
-    EXPECT_EQ(py, y);
 }
 
 }  // namespace

@@ -222,7 +222,10 @@ TEST_F(Panel, EditorChangesGoThroughTheSetPath) {
     EXPECT_FLOAT_EQ(core.state().output, 0.5f);
     EXPECT_TRUE(isDirty(output));
     // A value outside 0..1 re-submits the cached one.
-    core.dsp->state.output = 1.7f;
+    core.stampHeader();
+    StateBlock loaded = core.state();
+    loaded.output = 1.7f;
+    ASSERT_EQ(core.applyState(&loaded, kStateSize), kStateSize);
     clearMarks();
     effect.applyControlValue(output, 2.0f);
     EXPECT_EQ(core.cachedValue(kOutput), 0.5f);

@@ -62,7 +62,7 @@ TEST_F(Dispatcher, ConstructionLeavesOnlyTheEffectsConfiguration) {
     EXPECT_EQ(core.chunksFlag, 1);
     EXPECT_EQ(core.blockSize, 1024);
     EXPECT_EQ(core.sampleRate, 44100.0f);
-    EXPECT_EQ(core.dsp->logCounter, 0);
+    EXPECT_EQ(core.dsp->logCounter(), 0);
     EXPECT_TRUE(object->isReady());
     EXPECT_TRUE(object->isSuspended());
     EXPECT_EQ(object->eventListCapacity(), 1024);
