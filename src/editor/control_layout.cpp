@@ -71,13 +71,13 @@ void place(PanelControl& c, ControlKind kind, int left, int top, int width, int 
     c.fontSize = static_cast<std::int8_t>(fontSize);
 }
 
-}  // namespace
-
-void addControl(EffectCore& core, PanelControl& record) {
+// Appends a record at the tail of the control list, refreshes the cached
+// value of its parameter and marks it dirty.
+void addControl(PanelModel& panel, PanelControl& record, const StateBlock& s) {
     record.next = nullptr;
-    PanelControl* head = core.controlList.load(std::memory_order_relaxed);
+    PanelControl* head = panel.controlList.load(std::memory_order_relaxed);
     if (!head) {
-        core.controlList.store(&record, std::memory_order_release);
+        panel.controlList.store(&record, std::memory_order_release);
     } else {
         PanelControl* tail = head;
         while (tail->next) tail = tail->next;
@@ -85,52 +85,53 @@ void addControl(EffectCore& core, PanelControl& record) {
     }
     if (record.paramIndex >= 0 && record.paramIndex < kNumParams) {
         char scratch[kDisplayTextSize];
-        core.storeCachedValue(record.paramIndex, core.readParameter(record.paramIndex, scratch, sizeof scratch));
+        panel.storeCachedValue(record.paramIndex, readBack(s, record.paramIndex, scratch, sizeof scratch));
     }
     markDirty(record);
 }
 
-void buildPanel(EffectCore& core) {
-    for (auto* records : {&core.paramControls, &core.paramLabels})
+}  // namespace
+
+void buildPanel(PanelModel& panel, const StateBlock& s) {
+    for (auto* records : {&panel.paramControls, &panel.paramLabels})
         std::fill(std::begin(*records), std::end(*records), PanelControl{});
-    std::fill(std::begin(core.captions), std::end(core.captions), PanelControl{});
-    core.frameColor = kFrameColor;
-    core.backgroundColor = kBackgroundColor;
+    std::fill(std::begin(panel.captions), std::end(panel.captions), PanelControl{});
+    panel.frameColor = kFrameColor;
+    panel.backgroundColor = kBackgroundColor;
     int nextCaption = 0;
     const auto caption = [&](const char* text, int left, int top, int width) {
-        PanelControl& c = core.captions[nextCaption++];
+        PanelControl& c = panel.captions[nextCaption++];
         place(c, ControlKind::Label, left, top, width, kCaptionHeight, kGrey, kCaptionFont);
         c.paramIndex = -1;
         c.count = 1;
         c.text = text;
-        addControl(core, c);
+        addControl(panel, c, s);
     };
     // The label keeps the zero-filled binding of its array (parameter 0).
     const auto label = [&](int index, int top) {
-        PanelControl& c = core.paramLabels[index];
-        place(c, ControlKind::Label, core.paramControls[index].left, top, kControlSize, kCaptionHeight,
+        PanelControl& c = panel.paramLabels[index];
+        place(c, ControlKind::Label, panel.paramControls[index].left, top, kControlSize, kCaptionHeight,
               kGrey, kCaptionFont);
         c.text = kParamTable[index].panelLabel;
-        addControl(core, c);
+        addControl(panel, c, s);
     };
     const auto knob = [&](int index, int left, int top, Scheme scheme) {
-        PanelControl& c = core.paramControls[index];
+        PanelControl& c = panel.paramControls[index];
         place(c, ControlKind::Knob, left, top, kControlSize, kControlSize, scheme, kCaptionFont);
         c.paramIndex = index;
         c.count = kKnobTravel;
-        addControl(core, c);
+        addControl(panel, c, s);
     };
     const auto selector = [&](int index, int left, int top, Scheme scheme, int font,
                               const float* states, int count, const char* text) {
-        PanelControl& c = core.paramControls[index];
+        PanelControl& c = panel.paramControls[index];
         place(c, ControlKind::Selector, left, top, kControlSize, kSelectorHeight, scheme, font);
         c.paramIndex = index;
         c.count = count;
         c.stateValues = states;
         c.text = text;
-        addControl(core, c);
+        addControl(panel, c, s);
     };
-    const StateBlock& s = core.state();
     const int controlTop = kTop + kCaptionGap;
 
     caption("Output", kLeft, kTop, groupWidth(6));

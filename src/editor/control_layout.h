@@ -2,15 +2,13 @@
 #pragma once
 
 #include "editor/panel_control.h"
-#include "params/effect_core.h"
+#include "editor/panel_model.h"
 
 namespace orv {
 
-// Builds the panel's 64 records in the core and links them into its control
-// list (first opening of the editor; editor thread, with the state to itself).
-void buildPanel(EffectCore& core);
-// Appends a record at the tail of the core's control list, refreshes the
-// cached value of its parameter and marks it dirty.
-void addControl(EffectCore& core, PanelControl& record);
+// Builds the panel's 64 records and links them into its control list, the
+// parameter cache and the selectors' texts from the state s (first opening
+// of the editor; editor thread, with the state to itself).
+void buildPanel(PanelModel& panel, const StateBlock& s);
 
 }  // namespace orv

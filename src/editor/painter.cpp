@@ -33,20 +33,20 @@ std::uint32_t scaleColour(std::uint32_t colour, float f) {
     return result;
 }
 
-bool needsRepaint(EffectCore& core) {
-    if (core.changeCounter.load() > 0) return true;
-    for (PanelControl* c = core.controlList.load(std::memory_order_acquire); c; c = c->next)
+bool needsRepaint(PanelModel& panel) {
+    if (panel.changeCounter.load() > 0) return true;
+    for (PanelControl* c = panel.controlList.load(std::memory_order_acquire); c; c = c->next)
         if (c->kind >= 0 && isDirty(*c)) return true;
     return false;
 }
 
-Painter::Painter(EffectCore& core, const ParameterSnapshot& snapshot, Canvas& canvas,
+Painter::Painter(PanelModel& panel, const ParameterSnapshot& snapshot, Canvas& canvas,
                  const PanelControl* focusControl)
-    : core_(core), snapshot_(snapshot), canvas_(canvas), focus_(focusControl),
-      scale_(core.editorScale) {}
+    : panel_(panel), snapshot_(snapshot), canvas_(canvas), focus_(focusControl),
+      scale_(panel.editorScale) {}
 
 float Painter::currentValue(const PanelControl& c) const {
-    return bound(c) ? core_.cachedValue(c.paramIndex) : c.value;
+    return bound(c) ? panel_.cachedValue(c.paramIndex) : c.value;
 }
 
 const char* Painter::displayText(const PanelControl& c) const {
@@ -54,25 +54,25 @@ const char* Painter::displayText(const PanelControl& c) const {
 }
 
 bool Painter::paint() {
-    const int width = static_cast<int>(static_cast<float>(core_.editorWidth) * scale_);
-    const int height = static_cast<int>(static_cast<float>(core_.editorHeight) * scale_);
-    canvas_.selectPen(1, core_.frameColor);
-    canvas_.selectBrush(core_.backgroundColor);
+    const int width = static_cast<int>(static_cast<float>(panel_.editorWidth) * scale_);
+    const int height = static_cast<int>(static_cast<float>(panel_.editorHeight) * scale_);
+    canvas_.selectPen(1, panel_.frameColor);
+    canvas_.selectBrush(panel_.backgroundColor);
     canvas_.selectFont(kPanelFontHeight, kRegularWeight, false, false, false);
-    const bool full = core_.changeCounter.load() > 0;
+    const bool full = panel_.changeCounter.load() > 0;
     if (full) {
-        for (int i = 0; i < kNumParams; ++i) core_.storeCachedValue(i, snapshot_.value[i]);
+        for (int i = 0; i < kNumParams; ++i) panel_.storeCachedValue(i, snapshot_.value[i]);
         canvas_.rectangle(0, 0, width, height);
-        for (PanelControl* c = core_.controlList.load(std::memory_order_acquire); c; c = c->next)
+        for (PanelControl* c = panel_.controlList.load(std::memory_order_acquire); c; c = c->next)
             if (c->kind >= 0) drawControl(*c);
-        core_.changeCounter.fetch_sub(1);
+        panel_.changeCounter.fetch_sub(1);
     } else {
-        for (PanelControl* c = core_.controlList.load(std::memory_order_acquire); c; c = c->next) {
+        for (PanelControl* c = panel_.controlList.load(std::memory_order_acquire); c; c = c->next) {
             if (c->kind < 0 || !isDirty(*c)) continue;
             // Cleared before drawing, so a mark set meanwhile is drawn next time.
             clearDirty(*c);
-            canvas_.selectPen(1, core_.backgroundColor);
-            canvas_.selectBrush(core_.backgroundColor);
+            canvas_.selectPen(1, panel_.backgroundColor);
+            canvas_.selectBrush(panel_.backgroundColor);
             canvas_.rectangle(static_cast<int>(static_cast<float>(c->left) * scale_),
                               static_cast<int>(static_cast<float>(c->top) * scale_),
                               static_cast<int>(static_cast<float>(c->left + c->width) * scale_),
@@ -118,7 +118,7 @@ void Painter::drawControl(PanelControl& c) {
 void Painter::drawFader(const PanelControl& c, const ScaledBounds& b, float v) {
     const int L = b.left, T = b.top, W = b.width, H = b.height;
     const int R = L + W, B = T + H;
-    canvas_.selectPen(1, core_.frameColor);
+    canvas_.selectPen(1, panel_.frameColor);
     canvas_.selectBrush(c.faceColor);
     canvas_.rectangle(L, T, R, B);
     const int thumbTop = static_cast<int>(static_cast<float>(H - W) * v + static_cast<float>(T));
@@ -149,7 +149,7 @@ void Painter::drawFader(const PanelControl& c, const ScaledBounds& b, float v) {
 void Painter::drawSlider(const PanelControl& c, const ScaledBounds& b, float v, bool horizontal) {
     const int handle = static_cast<int>(kHandleSize * scale_);
     const int R = b.left + b.width, B = b.top + b.height;
-    canvas_.selectPen(1, core_.frameColor);
+    canvas_.selectPen(1, panel_.frameColor);
     canvas_.selectBrush(c.faceColor);
     canvas_.rectangle(b.left, b.top, R, B);
     if (horizontal) {
@@ -214,7 +214,7 @@ void Painter::drawKnob(const PanelControl& c, const ScaledBounds& b, float v) {
 }
 
 void Painter::drawLabel(const PanelControl& c, const ScaledBounds& b) {
-    canvas_.selectPen(1, core_.frameColor);
+    canvas_.selectPen(1, panel_.frameColor);
     canvas_.selectBrush(c.faceColor);
     canvas_.rectangle(b.left, b.top, b.left + b.width, b.top + b.height);
     captionFont(b.fontSize, c.styleFlags);
@@ -228,7 +228,7 @@ void Painter::drawTextBox(const PanelControl& c, const ScaledBounds& b) {
         canvas_.selectPen(1, kFocusOutline);
         canvas_.selectBrush(kFocusFill);
     } else {
-        canvas_.selectPen(1, core_.frameColor);
+        canvas_.selectPen(1, panel_.frameColor);
         canvas_.selectBrush(c.faceColor);
     }
     canvas_.rectangle(b.left, b.top, b.left + b.width, b.top + b.height);
@@ -237,7 +237,7 @@ void Painter::drawTextBox(const PanelControl& c, const ScaledBounds& b) {
 }
 
 void Painter::drawGraph(const PanelControl& c, const ScaledBounds& b) {
-    canvas_.selectPen(1, core_.frameColor);
+    canvas_.selectPen(1, panel_.frameColor);
     canvas_.selectBrush(c.faceColor);
     canvas_.rectangle(b.left, b.top, b.left + b.width, b.top + b.height);
     canvas_.selectPen(1, c.textColor);
@@ -257,7 +257,7 @@ void Painter::drawGraph(const PanelControl& c, const ScaledBounds& b) {
 }
 
 void Painter::bevelBox(int l, int t, int r, int b, std::uint32_t c) {
-    canvas_.selectPen(1, core_.frameColor);
+    canvas_.selectPen(1, panel_.frameColor);
     canvas_.selectBrush(scaleColour(c, kRaised));
     canvas_.rectangle(l, t, r, b);
     canvas_.selectPen(1, scaleColour(c, kShadow));
@@ -271,7 +271,7 @@ void Painter::bevelBox(int l, int t, int r, int b, std::uint32_t c) {
 }
 
 void Painter::roundBody(int l, int t, int r, int b, std::uint32_t c) {
-    canvas_.selectPen(1, core_.frameColor);
+    canvas_.selectPen(1, panel_.frameColor);
     canvas_.selectBrush(c);
     canvas_.ellipse(l, t, r, b);
     const float w = static_cast<float>(r - l);

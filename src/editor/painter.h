@@ -6,7 +6,7 @@
 
 #include "editor/canvas.h"
 #include "editor/panel_control.h"
-#include "params/effect_core.h"
+#include "editor/panel_model.h"
 
 namespace orv {
 
@@ -15,11 +15,11 @@ std::uint32_t scaleColour(std::uint32_t colour, float f);
 
 // Whether a paint would draw anything: a full repaint is due or a record
 // waits, marked dirty.
-bool needsRepaint(EffectCore& core);
+bool needsRepaint(PanelModel& panel);
 
 class Painter {
 public:
-    Painter(EffectCore& core, const ParameterSnapshot& snapshot, Canvas& canvas,
+    Painter(PanelModel& panel, const ParameterSnapshot& snapshot, Canvas& canvas,
             const PanelControl* focusControl);
 
     // Steps of paintEditor up to the copy to the screen. Answers whether the
@@ -43,7 +43,7 @@ private:
     void drawTextBox(const PanelControl& c, const ScaledBounds& b);
     void drawGraph(const PanelControl& c, const ScaledBounds& b);
 
-    EffectCore& core_;
+    PanelModel& panel_;
     const ParameterSnapshot& snapshot_;
     Canvas& canvas_;
     const PanelControl* focus_;

@@ -3,15 +3,15 @@
 #pragma once
 
 #include "editor/panel_control.h"
-#include "params/effect_core.h"
+#include "editor/panel_model.h"
 
 namespace orv {
 
 class PanelHost {
 public:
-    // The effect's core: the control records, the colours, the window
-    // handle and the change counter.
-    virtual EffectCore& core() = 0;
+    // What the panel shows: its records, the parameter cache, the colours,
+    // the window handle and the change counter.
+    virtual PanelModel& panel() = 0;
     // Whether construction has finished (the editor waits for it).
     virtual bool isReady() const = 0;
     // The panel's value change for a record: for a bound record, stores x

@@ -11,8 +11,8 @@ constexpr float kFineFactor = 0.2f;
 constexpr float kResubmit = 2.0f;  // outside 0..1: re-submits the cached value
 constexpr int kKnobSpanWidths = 3;  // a knob without a count sweeps over three widths
 
-float currentValue(EffectCore& core, const PanelControl& c) {
-    return c.paramIndex >= 0 && c.paramIndex < kNumParams ? core.cachedValue(c.paramIndex)
+float currentValue(PanelModel& panel, const PanelControl& c) {
+    return c.paramIndex >= 0 && c.paramIndex < kNumParams ? panel.cachedValue(c.paramIndex)
                                                            : c.value;
 }
 
@@ -47,9 +47,9 @@ void commitTextBox(PanelHost& host, PanelControl& c, EditField* edit) {
     if (!edit || !c.text || c.textCapacity == 0) return;
     // A TextBox's text points at a writable buffer of textCapacity bytes.
     edit->getText(const_cast<char*>(c.text), c.textCapacity);
-    const float scale = host.core().editorScale;
-    edit->move(static_cast<int>(static_cast<float>(host.core().editorWidth) * scale), 0, 0, 1);
-    host.core().changeCounter.fetch_add(1);
+    const float scale = host.panel().editorScale;
+    edit->move(static_cast<int>(static_cast<float>(host.panel().editorWidth) * scale), 0, 0, 1);
+    host.panel().changeCounter.fetch_add(1);
 }
 
 void endGesture(PanelHost& host, PointerState& p) {
@@ -68,8 +68,8 @@ void startGesture(PanelHost& host, PointerState& p, const PanelControl& c) {
 }
 
 bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool left) {
-    EffectCore& core = host.core();
-    PanelControl* hit = hitTest(core.controlList.load(std::memory_order_acquire), core.editorScale, x, y);
+    PanelModel& panel = host.panel();
+    PanelControl* hit = hitTest(panel.controlList.load(std::memory_order_acquire), panel.editorScale, x, y);
     if (hit) {
         p.lastX = x;
         p.lastY = y;
@@ -81,12 +81,12 @@ bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool
     }
     p.focusControl = p.dragControl = hit;
     if (!hit) return true;
-    p.dragValue = currentValue(core, *hit);
+    p.dragValue = currentValue(panel, *hit);
     startGesture(host, p, *hit);
-    const ScaledBounds b = hit->scaledBounds(core.editorScale);
-    const float handle = kHandleSize * core.editorScale;
+    const ScaledBounds b = hit->scaledBounds(panel.editorScale);
+    const float handle = kHandleSize * panel.editorScale;
     const int halfHandle = static_cast<int>(handle) / 2;
-    float v = currentValue(core, *hit);
+    float v = currentValue(panel, *hit);
     switch (static_cast<ControlKind>(hit->kind)) {
     case ControlKind::Selector: v = nextState(*hit, v, left); break;
     case ControlKind::HSlider:
@@ -114,9 +114,9 @@ bool press(PanelHost& host, PointerState& p, EditField* edit, int x, int y, bool
 bool motion(PanelHost& host, PointerState& p, int x, int y, bool fine) {
     PanelControl* c = p.dragControl;
     if (!c) return true;
-    EffectCore& core = host.core();
-    const ScaledBounds b = c->scaledBounds(core.editorScale);
-    const int handle = static_cast<int>(kHandleSize * core.editorScale);
+    PanelModel& panel = host.panel();
+    const ScaledBounds b = c->scaledBounds(panel.editorScale);
+    const int handle = static_cast<int>(kHandleSize * panel.editorScale);
     const float f = fine ? kFineFactor : 1.0f;
     // A drag goes on from its own position, not from the cached value, which
     // a host's read-back may have rounded to the parameter's steps meanwhile.
@@ -168,7 +168,7 @@ bool release(PanelHost& host, PointerState& p) {
     case ControlKind::Selector:
     case ControlKind::ToggleBox:
     case ControlKind::ToggleRound:
-        submit(host, *c, currentValue(host.core(), *c));
+        submit(host, *c, currentValue(host.panel(), *c));
         handled = true;
         break;
     default: break;

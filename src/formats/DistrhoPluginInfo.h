@@ -2,10 +2,12 @@
 // the identity and the features of the effect in those formats.
 #pragma once
 
-#define DISTRHO_PLUGIN_BRAND "ORV Works"
-#define DISTRHO_PLUGIN_NAME "orvq41x(Velmar)"
-#define DISTRHO_PLUGIN_URI "urn:orv-works:orvq41x"
-#define DISTRHO_PLUGIN_CLAP_ID "works.orv.orvq41x"
+#include "identity.h"
+
+#define DISTRHO_PLUGIN_BRAND ORV_VENDOR_NAME
+#define DISTRHO_PLUGIN_NAME ORV_EFFECT_NAME
+#define DISTRHO_PLUGIN_URI ORV_LV2_URI
+#define DISTRHO_PLUGIN_CLAP_ID ORV_CLAP_ID
 
 // The panel is our own window inside the host's (DPF's external UI, embedded).
 // Direct access keeps the VST3 plug-in one component and the LV2 panel in

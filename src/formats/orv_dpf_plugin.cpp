@@ -6,21 +6,24 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "DistrhoPlugin.hpp"
 #include "extra/Base64.hpp"
-#include "params/audio_handshake.h"
-#include "params/effect_core.h"
+#include "core/audio_entry.h"
+#include "core/audio_handshake.h"
+#include "core/effect_core.h"
 
 START_NAMESPACE_DISTRHO
 
 namespace {
 
 constexpr const char* kStateKey = "chunk";
-constexpr int kSystemStatus = 0xF0;
-constexpr int kMidiMessageSize = 3;
+constexpr uint32_t kMidiMessageSize = 3;
+// DPF hands a run at most this many MIDI events.
+constexpr uint32_t kMessageCapacity = 512;
 
 // An LV2 symbol from a name: lower case, other characters as '_'.
 String symbolOf(int index) {
@@ -48,7 +51,7 @@ public:
     }
 
 protected:
-    const char* getLabel() const override { return "orvq41x"; }
+    const char* getLabel() const override { return ORV_PLUGIN_FILE_NAME; }
     const char* getDescription() const override {
         return "Stereo mastering processor: mid/side matrix, gains and three-band equalisers, sample-rate and "
                "word-length reduction, reconstruction low-pass, look-ahead clip guard, static level-dependent "
@@ -66,7 +69,7 @@ protected:
         return d_version(ORV_VERSION_MAJOR, ORV_VERSION_MINOR, ORV_VERSION_PATCH);
 #endif
     }
-    int64_t getUniqueId() const override { return d_cconst('o', 'r', 'v', '1'); }
+    int64_t getUniqueId() const override { return d_cconst(ORV_UNIQUE_ID_CHARS); }
 
     // Host's main thread, at instantiation.
     void initParameter(uint32_t index, Parameter& parameter) override {
@@ -157,26 +160,18 @@ protected:
         setLatency(latency);
     }
 
-    // Audio thread: pieces of the core's block size, split at the MIDI
-    // controller messages, which take effect at their frames.
+    // Audio thread: the effect's one audio entry, the MIDI controller
+    // messages taking effect at their frames.
 #if DISTRHO_PLUGIN_WANT_MIDI_INPUT
     void run(const float** inputs, float** outputs, uint32_t frames, const MidiEvent* events,
              uint32_t eventCount) override {
-        bool changed[orv::kNumParams] = {};
-        uint32_t position = 0;
-        for (uint32_t e = 0; e <= eventCount; ++e) {
-            const uint32_t end = e < eventCount ? std::min(events[e].frame, frames) : frames;
-            processUpTo(inputs, outputs, position, end);
-            if (e < eventCount) applyMessage(events[e], changed);
-        }
-        announce(changed);
-        finishRun();
+        const uint32_t count = std::min(eventCount, kMessageCapacity);
+        for (uint32_t e = 0; e < count; ++e) messages_[e] = messageOf(events[e]);
+        runBlock(inputs, outputs, frames, count);
     }
 #else
     void run(const float** inputs, float** outputs, uint32_t frames) override {
-        uint32_t position = 0;
-        processUpTo(inputs, outputs, position, frames);
-        finishRun();
+        runBlock(inputs, outputs, frames, 0);
     }
 #endif
 
@@ -211,31 +206,20 @@ private:
         return static_cast<std::uint32_t>(std::max<std::int32_t>(core.dsp->settings().autoWindow, 0));
     }
 
-    void processUpTo(const float** inputs, float** outputs, uint32_t& position, uint32_t end) {
-        while (position < end) {
-            const uint32_t piece = std::min<uint32_t>(static_cast<uint32_t>(core_.blockSize), end - position);
-            const float* in[2] = {inputs[0] + position, inputs[1] + position};
-            float* out[2] = {outputs[0] + position, outputs[1] + position};
-            handshake_.enterAudioSection();
-            core_.processBlock(in, out, static_cast<int>(piece));
-            handshake_.leaveAudioSection();
-            position += piece;
-        }
+    void runBlock(const float** inputs, float** outputs, uint32_t frames, uint32_t messageCount) {
+        const orv::HostBlock block{inputs, outputs, static_cast<std::int32_t>(frames), messages_,
+                                   static_cast<std::int32_t>(messageCount)};
+        const orv::BlockOutcome outcome =
+            orv::processHostBlock(core_, handshake_, block, orv::ControllerLink::FollowLink, nullptr);
+        announce(outcome.changed);
+        finishRun();
     }
 
-    // Marks the parameters a controller message changed (Link may change two).
-    void applyMessage(const MidiEvent& event, bool (&changed)[orv::kNumParams]) {
-        if (event.size != kMidiMessageSize) return;
-        const int status = event.data[0];
-        if (status >= kSystemStatus || (status & 0xF0) == 0) return;
-        handshake_.enterAudioSection();
-        if (core_.applyControllerFollowingLink(status & 0xF0, event.data[1], event.data[2]) & 1) {
-            const int index = orv::controllerParameter(event.data[1]);
-            changed[index] = true;
-            if (orv::isChannelParam(index))
-                changed[orv::channelParamIndex(1 - orv::channelOf(index), orv::slotOf(index))] = true;
-        }
-        handshake_.leaveAudioSection();
+    // A message of another length stays in the list, unapplied, as DPF gave it.
+    static orv::MidiMessage messageOf(const MidiEvent& event) {
+        orv::MidiMessage message{static_cast<std::int32_t>(std::min<uint32_t>(event.frame, INT32_MAX)), {}};
+        if (event.size == kMidiMessageSize) std::copy(event.data, event.data + kMidiMessageSize, message.data);
+        return message;
     }
 
     // Tells the host of the values controllers changed, where the format
@@ -271,6 +255,7 @@ private:
 
     mutable orv::EffectCore core_;
     mutable orv::AudioHandshake handshake_;
+    orv::MidiMessage messages_[kMessageCapacity];
     float given_[orv::kNumParams];  // the host's last value of each parameter; NaN: none yet
 };
 

@@ -1,38 +1,37 @@
 // The panel inside the CLAP, VST3 and LV2 plug-ins: the VST 2.4 library's
-// own editor window, opened in the window DPF hands over. The panel keeps
-// its own copy of the parameters (a core of its own, never processing) for
-// drawing and hit-testing; values go to the plug-in only through the
-// format's path (setParameterValue between edit begin and end, in the
-// parameters' host units) and come back through parameterChanged, so the
-// format may run the two sides apart. Link couples the channels here, where
-// a person turns a knob: with Link on, a turn is one edit of both members.
-// On Linux, where a program has no host window (the JACK program), the panel
-// is a window of its own.
-#include <atomic>
-#include <cstdint>
+// own panel and window, opened in the window DPF hands over. The panel
+// keeps its own copy of the parameters (a state block of its own and the
+// panel's model) for drawing and hit-testing; values go to the plug-in only
+// through the format's path (setParameterValue between edit begin and end,
+// in the parameters' host units) and come back through parameterChanged, so
+// the format may run the two sides apart. Link couples the channels here,
+// where a person turns a knob: with Link on, a turn is one edit of both
+// members. On Linux, where a program has no host window (the JACK program),
+// the panel is a window of its own.
 #include <memory>
 
 #include "DistrhoUI.hpp"
 #include "editor/control_layout.h"
-#include "host/orv_gui.h"
+#include "window/panel_window.h"
 
 START_NAMESPACE_DISTRHO
 
 namespace {
 
-// The panel's parameters and records, ready before DPF's window is made
-// (the window takes the panel's size from them).
+// The panel's parameters and model, ready before DPF's window is made (the
+// window takes the panel's size from them).
 struct PanelState {
     PanelState() {
-        panelCore.setPluginLayerDefaults(kUnusedRate, orv::kCoreBlockSize);
-        panelCore.configureEffect();
-        panelCore.parameterCache = std::make_unique<std::atomic<float>[]>(orv::kNumParams);
+        for (int i = 0; i < orv::kNumParams; ++i) orv::storeValue(values, i, orv::kParamTable[i].defaultValue);
+        model.editorWidth = orv::kPanelWidth;
+        model.editorHeight = orv::kPanelHeight;
+        model.editorScale = 1.0f;
         char scratch[orv::kDisplayTextSize];
         for (int i = 0; i < orv::kNumParams; ++i)
-            panelCore.storeCachedValue(i, panelCore.readParameter(i, scratch, sizeof scratch));
+            model.storeCachedValue(i, orv::readBack(values, i, scratch, sizeof scratch));
     }
-    static constexpr float kUnusedRate = 44100.0f;  // this core never processes
-    orv::EffectCore panelCore;
+    orv::StateBlock values{};
+    orv::PanelModel model;
 };
 
 }  // namespace
@@ -40,29 +39,22 @@ struct PanelState {
 class OrvUI : private PanelState, public UI, public orv::PanelHost {
 public:
     OrvUI()
-        : UI(static_cast<uint>(static_cast<float>(panelCore.editorWidth) * panelCore.editorScale),
-             static_cast<uint>(static_cast<float>(panelCore.editorHeight) * panelCore.editorScale)),
-          editor_(std::make_unique<orvGui>(nullptr, *this)) {
-#if !defined(_WIN32)
-        // Every format DPF builds calls uiIdle regularly (CLAP timer, VST3
-        // run loop, LV2 idle interface): it alone pumps the window.
-        editor_->ownPumpThread = false;
-#endif
-        if (isEmbed()) editor_->open(reinterpret_cast<void*>(getParentWindowHandle()));
+        : UI(static_cast<uint>(static_cast<float>(model.editorWidth) * model.editorScale),
+             static_cast<uint>(static_cast<float>(model.editorHeight) * model.editorScale)) {
+        if (isEmbed()) openWindow(reinterpret_cast<void*>(getParentWindowHandle()), nullptr);
     }
 
     // Host's user-interface thread, like every call below.
     ~OrvUI() override {
         // A drag the window's close cut short still ends its edit.
-        const int open = editor_->pointer.gestureParam;
-        if (open >= 0) editGesture(open, false);
-        editor_->close();
+        if (pointer_.gestureParam >= 0) editGesture(pointer_.gestureParam, false);
+        window_.reset();
     }
 
-    uintptr_t getNativeWindowHandle() const noexcept override { return editor_->windowHandle(); }
+    uintptr_t getNativeWindowHandle() const noexcept override { return window_ ? window_->handle() : 0; }
 
     // PanelHost: the panel's side of the parameters.
-    orv::EffectCore& core() override { return panelCore; }
+    orv::PanelModel& panel() override { return model; }
     bool isReady() const override { return true; }
 
     void applyControlValue(orv::PanelControl& record, float x) override {
@@ -71,29 +63,28 @@ public:
             // Values outside 0..1 only re-submit the panel's value: the
             // plug-in already has it, so the host hears nothing of them.
             const bool change = x >= 0.0f && x <= 1.0f;
-            if (change) panelCore.storeCachedValue(index, x);
-            panelCore.setParameterValue(index, panelCore.cachedValue(index));
-            panelCore.markControlsOf(index);
+            if (change) model.storeCachedValue(index, x);
+            const int partner = setPanelValue(index, model.cachedValue(index));
+            model.markControlsOf(index);
             if (change) {
                 sendValue(index);
-                const int partner = linkedPartner(index);
                 if (partner >= 0) sendPartnerValue(partner);
             }
         }
-        platform::invalidateWindow(panelCore.editorWindow.load());
+        platform::invalidateWindow(model.editorWindow.load());
     }
 
-    void buildControls() override { orv::buildPanel(panelCore); }
+    void buildControls() override { orv::buildPanel(model, values); }
 
     void readSnapshot(orv::ParameterSnapshot& snapshot) override {
         for (int i = 0; i < orv::kNumParams; ++i)
-            snapshot.value[i] = panelCore.readParameter(i, snapshot.text[i], sizeof snapshot.text[i]);
+            snapshot.value[i] = orv::readBack(values, i, snapshot.text[i], sizeof snapshot.text[i]);
     }
 
     // With Link on, the edit of a channel parameter is an edit of both
     // members, each its own gesture for the host.
     void editGesture(int paramIndex, bool started) override {
-        if (started) gesturePartner_ = linkedPartner(paramIndex);
+        if (started) gesturePartner_ = orv::linkedPartner(values, paramIndex);
         editParameter(static_cast<uint32_t>(paramIndex), started);
         if (gesturePartner_ >= 0) editParameter(static_cast<uint32_t>(gesturePartner_), started);
         if (!started) gesturePartner_ = -1;
@@ -105,12 +96,13 @@ protected:
     void parameterChanged(uint32_t index, float value) override {
         if (index >= static_cast<uint32_t>(orv::kNumParams)) return;
         const auto i = static_cast<int>(index);
-        panelCore.setHostValue(i, value);
+        orv::storeValue(values, i, orv::engineeringValueOfHost(i, value));
+        model.showValueName(i, values);
         char scratch[orv::kDisplayTextSize];
-        const float x = panelCore.readParameter(i, scratch, sizeof scratch);
-        if (x != panelCore.cachedValue(i)) {
-            panelCore.storeCachedValue(i, x);
-            panelCore.markControlsOf(i);
+        const float x = orv::readBack(values, i, scratch, sizeof scratch);
+        if (x != model.cachedValue(i)) {
+            model.storeCachedValue(i, x);
+            model.markControlsOf(i);
         }
     }
 
@@ -119,10 +111,9 @@ protected:
     void stateChanged(const char*, const char*) override {}
 
     void uiIdle() override {
-        editor_->idle();
-#if !defined(_WIN32)
-        if (editor_->closeRequested()) close();
-#endif
+        if (!window_) return;
+        window_->idle();
+        if (window_->closeRequested()) close();
     }
 
 #if !defined(_WIN32)
@@ -131,22 +122,46 @@ protected:
     void visibilityChanged(bool visible) override {
         if (isEmbed()) return;
         if (visible)
-            editor_->openOnItsOwn(DISTRHO_PLUGIN_NAME);
+            openWindow(nullptr, DISTRHO_PLUGIN_NAME);
         else
-            editor_->close();
+            window_.reset();
     }
 #endif
 
 private:
-    // The other channel's member of a channel parameter while Link is on, or -1.
-    int linkedPartner(int index) const {
-        if (!orv::isChannelParam(index) || !panelCore.state().link) return -1;
-        return orv::channelParamIndex(1 - orv::channelOf(index), orv::slotOf(index));
+    void openWindow(void* parent, const char* title) {
+        window_.reset();
+        if (!built_) {
+            buildControls();
+            built_ = true;
+        }
+        orv::WindowRequest request;
+        request.parent = parent;
+        request.title = title;
+        // Every format DPF builds calls uiIdle regularly (CLAP timer, VST3
+        // run loop, LV2 idle interface): it alone pumps the window.
+        request.ownPumpThread = false;
+        window_ = orv::openPanelWindow(session_, *this, pointer_, request);
+    }
+
+    // The panel's own set path: the value and, with Link on, the partner's;
+    // answers the partner, or -1.
+    int setPanelValue(int index, float x) {
+        const float v = orv::engineeringValue(orv::kParamTable[index].mapping, orv::clampNormalised(x));
+        orv::storeValue(values, index, v);
+        model.showValueName(index, values);
+        const int partner = orv::linkedPartner(values, index);
+        if (partner < 0) return -1;
+        markDirty(model.paramControls[index]);
+        orv::storeValue(values, partner, v);
+        char scratch[orv::kDisplayTextSize];
+        model.storeCachedValue(partner, orv::readBack(values, partner, scratch, sizeof scratch));
+        markDirty(model.paramControls[partner]);
+        return partner;
     }
 
     void sendValue(int index) {
-        setParameterValue(static_cast<uint32_t>(index),
-                          static_cast<float>(orv::hostValue(panelCore.state(), index)));
+        setParameterValue(static_cast<uint32_t>(index), static_cast<float>(orv::hostValue(values, index)));
     }
 
     // Outside a gesture of its own (Link turned on during a drag), the
@@ -158,7 +173,10 @@ private:
         if (ownGesture) editParameter(static_cast<uint32_t>(partner), false);
     }
 
-    std::unique_ptr<orvGui> editor_;
+    orv::PointerState pointer_;
+    orv::WindowSession session_;
+    std::unique_ptr<orv::PanelWindow> window_;
+    bool built_ = false;
     int gesturePartner_ = -1;
 };
 

@@ -16,7 +16,6 @@ constexpr VstInt32 kInitialEventCapacity = 1024;
 constexpr VstInt32 kEventGrowthMargin = 32;
 constexpr int kEffectNameChars = 32;
 constexpr int kDisplayChars = 8;
-constexpr VstInt32 kSystemStatus = 0xF0;
 constexpr int kStatusValuesChanged = 1 << 0;
 constexpr int kStatusRepaint = 1 << 1;
 
@@ -33,7 +32,7 @@ void publishIoConfiguration(orv::EffectCore& core, AEffect& record) {
 
 // Loader's thread (whichever host thread creates the instance).
 orvVst::orvVst(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0) {
-    eventList = std::make_unique<MidiEntry[]>(kInitialEventCapacity);
+    eventList = std::make_unique<orv::MidiMessage[]>(kInitialEventCapacity);
     eventCapacity = kInitialEventCapacity;
     core_.setPluginLayerDefaults(sampleRate, blockSize);
     diaglog::recordModulePath();
@@ -45,7 +44,6 @@ orvVst::orvVst(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0
     cEffect.uniqueID = core_.uniqueID;
     numPrograms = cEffect.numPrograms = core_.numPrograms;
     numParams = cEffect.numParams = core_.numParams;
-    core_.parameterCache = std::make_unique<std::atomic<float>[]>(static_cast<std::size_t>(numParams));
     refreshParameterCache();
     if (core_.declaresEditor()) {
         editor = createEditor(this, *this);
@@ -65,7 +63,6 @@ orvVst::~orvVst() {
     diaglog::writeLog("%d\n", core_.dsp ? core_.dsp->logCounter() : 0);
     core_.dsp.reset();
     eventList.reset();
-    core_.parameterCache.reset();
     diaglog::closeLog();
 }
 
@@ -93,16 +90,16 @@ void orvVst::changeBlockSize(VstInt32 n) {
 void orvVst::refreshParameterCache() {
     char scratch[orv::kDisplayTextSize];
     for (int i = 0; i < orv::kNumParams; ++i)
-        core_.storeCachedValue(i, core_.readParameter(i, scratch, sizeof scratch));
+        core_.panel.storeCachedValue(i, core_.readParameter(i, scratch, sizeof scratch));
 }
 
 void orvVst::requestFullRepaint(bool increment) {
-    void* window = core_.editorWindow.load();
+    void* window = core_.panel.editorWindow.load();
     if (!window) return;
     if (increment)
-        core_.changeCounter.fetch_add(1);
+        core_.panel.changeCounter.fetch_add(1);
     else
-        core_.changeCounter.store(1);
+        core_.panel.changeCounter.store(1);
     platform::invalidateWindow(window);
 }
 
@@ -114,9 +111,9 @@ void orvVst::setParameter(VstInt32 index, float value) {
         core_.setParameterValue(index, x);
         // A host reading the text right after a change must see the new one.
         displayCache.index = -1;
-        if (x != core_.cachedValue(index)) {
-            core_.storeCachedValue(index, x);
-            core_.markControlsOf(index);
+        if (x != core_.panel.cachedValue(index)) {
+            core_.panel.storeCachedValue(index, x);
+            core_.panel.markControlsOf(index);
         }
     });
 }
@@ -125,14 +122,14 @@ void orvVst::applyControlValue(orv::PanelControl& record, float x) {
     if (!readyFlag.load()) return;
     const VstInt32 index = record.paramIndex;
     if (validIndex(index)) {
-        if (x >= 0.0f && x <= 1.0f) core_.storeCachedValue(index, x);
+        if (x >= 0.0f && x <= 1.0f) core_.panel.storeCachedValue(index, x);
         withExclusiveState([&] {
-            core_.setParameterValue(index, core_.cachedValue(index));
+            core_.setParameterValue(index, core_.panel.cachedValue(index));
             displayCache.index = -1;
-            core_.markControlsOf(index);
+            core_.panel.markControlsOf(index);
         });
     }
-    platform::invalidateWindow(core_.editorWindow.load());
+    platform::invalidateWindow(core_.panel.editorWindow.load());
 }
 
 void orvVst::readSnapshot(orv::ParameterSnapshot& snapshot) {
@@ -143,7 +140,7 @@ void orvVst::readSnapshot(orv::ParameterSnapshot& snapshot) {
 }
 
 void orvVst::buildControls() {
-    withExclusiveState([&] { orv::buildPanel(core_); });
+    withExclusiveState([&] { orv::buildPanel(core_.panel, core_.state()); });
 }
 
 // Any host thread; the one-entry cache serves the usual value-then-text pair.
@@ -164,7 +161,7 @@ float orvVst::getParameter(VstInt32 index) {
     });
     // A value served from the cache may be older than the panel's; only a
     // freshly read one updates what the panel draws.
-    if (fresh) core_.storeCachedValue(index, value);
+    if (fresh) core_.panel.storeCachedValue(index, value);
     return value;
 }
 
@@ -284,8 +281,8 @@ VstInt32 orvVst::processEvents(VstEvents* events) {
         const VstEvent* event = list[i];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        MidiEntry& entry = eventList[eventCount++];
-        entry.deltaFrames = midi->deltaFrames;
+        orv::MidiMessage& entry = eventList[eventCount++];
+        entry.frame = midi->deltaFrames;
         for (int b = 0; b < 3; ++b) entry.data[b] = static_cast<std::uint8_t>(midi->midiData[b]);
     }
     return 1;
@@ -297,62 +294,27 @@ void orvVst::ensureEventRoom(VstInt32 incoming) {
     if (needed <= eventCapacity) return;
     const VstInt32 capacity = static_cast<VstInt32>(
         std::min<std::int64_t>(needed + kEventGrowthMargin, std::int64_t{1} << 24));
-    auto grown = std::make_unique<MidiEntry[]>(static_cast<std::size_t>(capacity));
+    auto grown = std::make_unique<orv::MidiMessage[]>(static_cast<std::size_t>(capacity));
     std::copy(eventList.get(), eventList.get() + eventCount, grown.get());
     eventList = std::move(grown);
     eventCapacity = capacity;
 }
 
-// Applies the controller messages among the events from cursor on whose
-// delta frames lie before end; answers the OR of their status words.
-VstInt32 orvVst::handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 end) {
-    VstInt32 result = 0;
-    while (cursor < eventCount && std::min(eventList[cursor].deltaFrames, frames) <= end) {
-        const MidiEntry& entry = eventList[cursor++];
-        const VstInt32 status = entry.data[0];
-        if (status >= kSystemStatus || (status & 0xF0) == 0) continue;
-        handshake_.enterAudioSection();
-        result |= core_.applyController(status & 0xF0, entry.data[1], entry.data[2]);
-        handshake_.leaveAudioSection();
-    }
-    return result;
-}
-
-// Audio thread. Splits the block at event deltas and into pieces of at most
-// the core's block size, whatever size the host announced.
+// Audio thread. The one audio entry runs the block in pieces of the core's
+// block size, whatever size the host announced, split at the events.
 void orvVst::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    if (!inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
-    VstInt32 position = 0;
-    VstInt32 cursor = 0;
-    int result = 0;
-    const VstInt32 frames = std::max<VstInt32>(sampleFrames, 0);
-    while (position < frames && !suspended.load()) {
-        const VstInt32 end =
-            cursor < eventCount ? std::clamp(eventList[cursor].deltaFrames, position, frames) : frames;
-        while (position < end && !suspended.load()) {
-            const VstInt32 piece = std::min(core_.blockSize, end - position);
-            const float* in[2] = {inputs[0] + position, inputs[1] + position};
-            float* out[2] = {outputs[0] + position, outputs[1] + position};
-            handshake_.enterAudioSection();
-            result |= core_.processBlock(in, out, piece);
-            handshake_.leaveAudioSection();
-            position += piece;
-        }
-        if (position < frames) result |= handleEventsUpTo(cursor, frames, position);
-    }
-    if (!suspended.load()) {
-        // Events at or beyond the end of the block all take effect at its end.
-        result |= handleEventsUpTo(cursor, frames, frames);
-    }
+    const orv::HostBlock block{inputs, outputs, sampleFrames, eventList.get(), eventCount};
+    const orv::BlockOutcome outcome =
+        orv::processHostBlock(core_, handshake_, block, orv::ControllerLink::StoredValueOnly, &suspended);
     // Unhandled events move to the front and wait for the next block.
-    std::copy(eventList.get() + cursor, eventList.get() + eventCount, eventList.get());
-    eventCount -= cursor;
-    void* window = core_.editorWindow.load();
+    std::copy(eventList.get() + outcome.messagesTaken, eventList.get() + eventCount, eventList.get());
+    eventCount -= outcome.messagesTaken;
+    void* window = core_.panel.editorWindow.load();
     if (!window) return;
-    if (result & kStatusValuesChanged) {
-        core_.changeCounter.fetch_add(1);
+    if (outcome.status & kStatusValuesChanged) {
+        core_.panel.changeCounter.fetch_add(1);
         platform::invalidateWindow(window);
-    } else if (result & kStatusRepaint) {
+    } else if (outcome.status & kStatusRepaint) {
         platform::invalidateWindow(window);
     }
 }

@@ -7,19 +7,15 @@
 #include <memory>
 #include <mutex>
 
+#include "core/audio_entry.h"
+#include "core/audio_handshake.h"
+#include "core/effect_core.h"
 #include "editor/panel_host.h"
 #include "host/audio_effect.h"
-#include "params/audio_handshake.h"
-#include "params/effect_core.h"
 
 // Limits the core's channel counts to what the record can declare and
 // copies them into the record.
 void publishIoConfiguration(orv::EffectCore& core, AEffect& record);
-
-struct MidiEntry {
-    VstInt32 deltaFrames;
-    std::uint8_t data[3];
-};
 
 struct DisplayCache {
     VstInt32 index = -1;
@@ -54,13 +50,14 @@ public:
     // Rebuilds the audio buffers for another block size; no host opcode reaches it.
     virtual void changeBlockSize(VstInt32 n);
 
-    orv::EffectCore& core() override { return core_; }
+    orv::EffectCore& core() { return core_; }
     bool isSuspended() const { return suspended.load(); }
     bool isReady() const override { return readyFlag.load(); }
     VstInt32 storedEventCount() const { return eventCount; }
     VstInt32 eventListCapacity() const { return eventCapacity; }
 
     // The editor's side (orv::PanelHost).
+    orv::PanelModel& panel() override { return core_.panel; }
     void applyControlValue(orv::PanelControl& record, float x) override;
     void buildControls() override;
     void readSnapshot(orv::ParameterSnapshot& snapshot) override;
@@ -77,9 +74,8 @@ private:
     void refreshParameterCache();
     void requestFullRepaint(bool increment);
     void ensureEventRoom(VstInt32 incoming);
-    VstInt32 handleEventsUpTo(VstInt32& cursor, VstInt32 frames, VstInt32 end);
 
-    std::unique_ptr<MidiEntry[]> eventList;
+    std::unique_ptr<orv::MidiMessage[]> eventList;
     VstInt32 eventCount = 0;
     VstInt32 eventCapacity = 0;
     DisplayCache displayCache;

@@ -357,6 +357,18 @@ float engineeringValueOfHost(int index, double value) {
 }
 
 // A loaded state may hold any byte; values past a table read as its last entry.
+float readBack(const StateBlock& s, int index, char* text, std::size_t size) {
+    if (index < 0 || index >= kNumParams || !text || size == 0) return 0.0f;
+    const double v = storedValue(s, index);
+    formatValue(kParamTable[index].mapping, v, text, size);
+    return normalisedValue(kParamTable[index].mapping, v);
+}
+
+int linkedPartner(const StateBlock& s, int index) {
+    if (!isChannelParam(index) || !s.link) return -1;
+    return channelParamIndex(1 - channelOf(index), slotOf(index));
+}
+
 const char* modeName(int mode) { return kModeNames[mode < 0 ? 0 : (mode > 3 ? 3 : mode)]; }
 const char* switchName(int value) { return kSwitchNames[value != 0 ? 1 : 0]; }
 

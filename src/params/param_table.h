@@ -12,14 +12,22 @@
 #include <cstdint>
 
 #include "dsp/state_block.h"
+#include "identity.h"
 
 namespace orv {
 
-constexpr const char* kEffectName = "orvq41x(Velmar)";
-constexpr const char* kVendorName = "ORV Works";
-constexpr const char* kProductName = "Velmar processor";
+constexpr const char* kEffectName = ORV_EFFECT_NAME;
+constexpr const char* kVendorName = ORV_VENDOR_NAME;
+constexpr const char* kProductName = ORV_PRODUCT_NAME;
+
+constexpr std::int32_t fourCharacterCode(char a, char b, char c, char d) {
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(a) << 24) | (static_cast<std::uint32_t>(b) << 16) |
+                                     (static_cast<std::uint32_t>(c) << 8) | static_cast<std::uint32_t>(d));
+}
+constexpr std::int32_t kUniqueId = fourCharacterCode(ORV_UNIQUE_ID_CHARS);
 
 constexpr int kNumParams = 26;
+constexpr std::size_t kDisplayTextSize = 32;  // formatting buffer; VST 2.4 hosts get 8 characters of it
 constexpr int kChannelCount = 2;
 constexpr int kChannelParamCount = 9;  // the S member sits nine indices after the M member
 
@@ -104,6 +112,12 @@ void storeValue(StateBlock& s, int index, float v);
 float normalisedValue(Mapping mapping, double v);
 // The display text of a stored engineering value (at most size - 1 characters).
 void formatValue(Mapping mapping, double v, char* text, std::size_t size);
+// A parameter as a VST 2.4 host reads it back: the normalised value that
+// shows its stored engineering value, and the display text (at most size - 1
+// characters). Outside the table, or without room for text: 0, no text.
+float readBack(const StateBlock& s, int index, char* text, std::size_t size);
+// The other channel's member of a channel parameter while Link is on, or -1.
+int linkedPartner(const StateBlock& s, int index);
 // The engineering value a MIDI controller value (0 to 127) gives.
 float controllerValue(Mapping mapping, int value);
 // The parameter a MIDI controller number sets, or -1.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 namespace platform {
 
@@ -15,6 +16,9 @@ extern const char kPathSeparator;
 // Writes the loaded library's own file path (NUL-terminated, cut to size);
 // an empty text when it cannot be found.
 void readModulePath(char* buffer, std::size_t size);
+
+// Milliseconds since an arbitrary start, wrapping around.
+std::uint32_t tickCount();
 
 // Gives the processor to another thread; the hand-shake waits call this.
 void yieldProcessor();

@@ -2,6 +2,7 @@
 // through sched_yield, repaint requests as a flag the editor's thread reads.
 #include <dlfcn.h>
 #include <sched.h>
+#include <time.h>
 
 #include <cstring>
 
@@ -18,6 +19,12 @@ void readModulePath(char* buffer, std::size_t size) {
     if (dladdr(reinterpret_cast<void*>(&readModulePath), &info) == 0 || !info.dli_fname) return;
     std::strncpy(buffer, info.dli_fname, size - 1);
     buffer[size - 1] = '\0';
+}
+
+std::uint32_t tickCount() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }
 
 void yieldProcessor() { sched_yield(); }

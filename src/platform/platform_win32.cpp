@@ -8,6 +8,8 @@ namespace platform {
 
 const char kPathSeparator = '\\';
 
+std::uint32_t tickCount() { return GetTickCount(); }
+
 void yieldProcessor() { Sleep(0); }
 
 void invalidateWindow(void* window) {

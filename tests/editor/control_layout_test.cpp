@@ -64,7 +64,7 @@ std::vector<Expected> expectedPanel() {
 
 std::vector<PanelControl*> walk(EffectCore& core) {
     std::vector<PanelControl*> list;
-    for (PanelControl* c = core.controlList.load(); c; c = c->next) list.push_back(c);
+    for (PanelControl* c = core.panel.controlList.load(); c; c = c->next) list.push_back(c);
     return list;
 }
 
@@ -85,7 +85,7 @@ protected:
     }
 };
 
-TEST_F(Panel, NothingBeforeTheFirstBuild) { EXPECT_EQ(core.controlList.load(), nullptr); }
+TEST_F(Panel, NothingBeforeTheFirstBuild) { EXPECT_EQ(core.panel.controlList.load(), nullptr); }
 
 TEST_F(Panel, RecordsInListOrderWithTheirFields) {
     effect.buildControls();
@@ -116,8 +116,8 @@ TEST_F(Panel, RecordsInListOrderWithTheirFields) {
             EXPECT_EQ(c.count, c.paramIndex == -1 ? 1 : 0);
         }
     }
-    EXPECT_EQ(core.frameColor, 0x555555u);
-    EXPECT_EQ(core.backgroundColor, 0x888888u);
+    EXPECT_EQ(core.panel.frameColor, 0x555555u);
+    EXPECT_EQ(core.panel.backgroundColor, 0x888888u);
 }
 
 TEST_F(Panel, TextColoursFollowTheScheme) {
@@ -133,24 +133,24 @@ TEST_F(Panel, TextColoursFollowTheScheme) {
 
 TEST_F(Panel, ControlsAreAddressableByParameter) {
     effect.buildControls();
-    for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(core.paramControls[i].paramIndex, i);
-    EXPECT_EQ(core.paramControls[15].left, 4);
-    EXPECT_EQ(core.paramControls[15].top, 276);
-    EXPECT_EQ(core.paramControls[23].left, 484);
-    EXPECT_EQ(core.paramControls[23].top, 276);
+    for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(core.panel.paramControls[i].paramIndex, i);
+    EXPECT_EQ(core.panel.paramControls[15].left, 4);
+    EXPECT_EQ(core.panel.paramControls[15].top, 276);
+    EXPECT_EQ(core.panel.paramControls[23].left, 484);
+    EXPECT_EQ(core.panel.paramControls[23].top, 276);
     for (int k = 0; k < 9; ++k) {
-        EXPECT_EQ(core.paramControls[15 + k].left, core.paramControls[6 + k].left);
-        EXPECT_EQ(core.paramControls[15 + k].top, core.paramControls[6 + k].top + 126);
-        EXPECT_EQ(core.paramLabels[15 + k].top, core.paramLabels[6 + k].top + 126);
+        EXPECT_EQ(core.panel.paramControls[15 + k].left, core.panel.paramControls[6 + k].left);
+        EXPECT_EQ(core.panel.paramControls[15 + k].top, core.panel.paramControls[6 + k].top + 126);
+        EXPECT_EQ(core.panel.paramLabels[15 + k].top, core.panel.paramLabels[6 + k].top + 126);
     }
-    const float* mode = core.paramControls[kMode].stateValues;
+    const float* mode = core.panel.paramControls[kMode].stateValues;
     EXPECT_EQ(mode[1], 1.0f / 3.0f);
     EXPECT_EQ(mode[2], 2.0f / 3.0f);
     std::uint32_t bits;
-    std::memcpy(&bits, &core.paramControls[kInt].stateValues[1], 4);
+    std::memcpy(&bits, &core.panel.paramControls[kInt].stateValues[1], 4);
     EXPECT_EQ(bits, 0x3F19999Au);
-    EXPECT_EQ(core.paramControls[kLink].stateValues, core.paramControls[kBypass].stateValues);
-    EXPECT_NE(core.paramControls[kInt].stateValues, core.paramControls[kLink].stateValues);
+    EXPECT_EQ(core.panel.paramControls[kLink].stateValues, core.panel.paramControls[kBypass].stateValues);
+    EXPECT_NE(core.panel.paramControls[kInt].stateValues, core.panel.paramControls[kLink].stateValues);
 }
 
 TEST_F(Panel, EverythingInsideThePanelAndNothingOverlaps) {
@@ -175,50 +175,50 @@ TEST_F(Panel, SelectorsReadTheCurrentValuesWhenBuilt) {
     effect.setParameter(kMode, 1.0f);
     effect.setParameter(kBypass, 1.0f);
     effect.buildControls();
-    EXPECT_STREQ(core.paramControls[kMode].text, "from M/S");
-    EXPECT_STREQ(core.paramControls[kBypass].text, "ON");
+    EXPECT_STREQ(core.panel.paramControls[kMode].text, "from M/S");
+    EXPECT_STREQ(core.panel.paramControls[kBypass].text, "ON");
 }
 
 TEST_F(Panel, BuildRefreshesTheCache) {
     effect.buildControls();
     char text[kDisplayTextSize];
     for (int i = 0; i < kNumParams; ++i)
-        EXPECT_EQ(core.cachedValue(i), core.readParameter(i, text, sizeof text));
+        EXPECT_EQ(core.panel.cachedValue(i), core.readParameter(i, text, sizeof text));
 }
 
 TEST_F(Panel, HostChangesMarkTheRecordsOfTheirParameter) {
     effect.buildControls();
     clearMarks();
-    effect.setParameter(kOutput, core.cachedValue(kOutput));
+    effect.setParameter(kOutput, core.panel.cachedValue(kOutput));
     EXPECT_TRUE(dirtyIndices().empty());
     effect.setParameter(kOutput, 0.2f);
     EXPECT_EQ(dirtyIndices(), std::vector<int>{3});
     clearMarks();
     // Mode re-points the selector's text and marks it even when unchanged;
     // the labels, bound to Mode by their zero-filled index, are marked too.
-    effect.setParameter(kMode, core.cachedValue(kMode));
-    EXPECT_STREQ(core.paramControls[kMode].text, "Normal");
-    EXPECT_TRUE(isDirty(core.paramControls[kMode]));
-    EXPECT_FALSE(isDirty(core.paramLabels[3]));
+    effect.setParameter(kMode, core.panel.cachedValue(kMode));
+    EXPECT_STREQ(core.panel.paramControls[kMode].text, "Normal");
+    EXPECT_TRUE(isDirty(core.panel.paramControls[kMode]));
+    EXPECT_FALSE(isDirty(core.panel.paramLabels[3]));
     effect.setParameter(kMode, 0.5f);
-    EXPECT_STREQ(core.paramControls[kMode].text, "M/S");
-    for (int i = 0; i < kNumParams; ++i) EXPECT_TRUE(isDirty(core.paramLabels[i])) << i;
+    EXPECT_STREQ(core.panel.paramControls[kMode].text, "M/S");
+    for (int i = 0; i < kNumParams; ++i) EXPECT_TRUE(isDirty(core.panel.paramLabels[i])) << i;
 }
 
 TEST_F(Panel, LinkMarksBothMembers) {
     effect.buildControls();
     clearMarks();
     effect.setParameter(channelParamIndex(0, kSlotPeakGain), 0.9f);
-    EXPECT_TRUE(isDirty(core.paramControls[12]));
-    EXPECT_TRUE(isDirty(core.paramControls[21]));
+    EXPECT_TRUE(isDirty(core.panel.paramControls[12]));
+    EXPECT_TRUE(isDirty(core.panel.paramControls[21]));
 }
 
 TEST_F(Panel, EditorChangesGoThroughTheSetPath) {
     effect.buildControls();
     clearMarks();
-    PanelControl& output = core.paramControls[kOutput];
+    PanelControl& output = core.panel.paramControls[kOutput];
     effect.applyControlValue(output, 0.5f);
-    EXPECT_EQ(core.cachedValue(kOutput), 0.5f);
+    EXPECT_EQ(core.panel.cachedValue(kOutput), 0.5f);
     EXPECT_FLOAT_EQ(core.state().output, 0.5f);
     EXPECT_TRUE(isDirty(output));
     // A value outside 0..1 re-submits the cached one.
@@ -228,13 +228,13 @@ TEST_F(Panel, EditorChangesGoThroughTheSetPath) {
     ASSERT_EQ(core.applyState(&loaded, kStateSize), kStateSize);
     clearMarks();
     effect.applyControlValue(output, 2.0f);
-    EXPECT_EQ(core.cachedValue(kOutput), 0.5f);
+    EXPECT_EQ(core.panel.cachedValue(kOutput), 0.5f);
     EXPECT_FLOAT_EQ(core.state().output, 0.5f);
     EXPECT_TRUE(isDirty(output));
     // An unbound record changes nothing in the effect.
     const StateBlock before = core.state();
     clearMarks();
-    effect.applyControlValue(core.captions[0], 0.3f);
+    effect.applyControlValue(core.panel.captions[0], 0.3f);
     EXPECT_EQ(std::memcmp(&before, &core.state(), sizeof before), 0);
     EXPECT_TRUE(dirtyIndices().empty());
 }

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "editor/gdi_canvas_win32.h"
+#include "window/gdi_canvas_win32.h"
 #include "editor_host_win32.h"
 #include "host/orv_vst.h"
 
@@ -24,11 +24,11 @@ TEST(GdiObjects, NoneOutliveAPaintOrACycle) {
     AEffect* e = effect->getAeffect();
     for (int cycle = 0; cycle < 50; ++cycle) {
         ASSERT_EQ(e->dispatcher(e, effEditOpen, 0, 0, parent, 0.0f), 1);
-        HWND window = static_cast<HWND>(effect->core().editorWindow.load());
+        HWND window = static_cast<HWND>(effect->core().panel.editorWindow.load());
         ASSERT_NE(window, nullptr);
         for (int paint = 0; paint < 20; ++paint) {
             e->setParameter(e, paint % 26, 0.05f * static_cast<float>(paint));
-            if (paint % 5 == 0) effect->core().changeCounter.store(1);  // full repaints too
+            if (paint % 5 == 0) effect->core().panel.changeCounter.store(1);  // full repaints too
             InvalidateRect(window, nullptr, FALSE);
             UpdateWindow(window);
             ASSERT_EQ(orv::GdiCanvas::liveObjects(), 0) << "cycle " << cycle << ", paint " << paint;

@@ -21,14 +21,14 @@ protected:
     RecordingCanvas paintOnce() {
         RecordingCanvas canvas;
         effect.readSnapshot(snapshot);
-        Painter(core, snapshot, canvas, nullptr).paint();
+        Painter(core.panel, snapshot, canvas, nullptr).paint();
         return canvas;
     }
     // Draws one record on its own.
     RecordingCanvas draw(PanelControl& c) {
         RecordingCanvas canvas;
         effect.readSnapshot(snapshot);
-        Painter(core, snapshot, canvas, nullptr).drawControl(c);
+        Painter(core.panel, snapshot, canvas, nullptr).drawControl(c);
         return canvas;
     }
     static PanelControl record(ControlKind kind, int width, int height, float value) {
@@ -83,7 +83,7 @@ TEST_F(Painting, RingAndPointerWidthFollowTheKnobSize) {
 
 TEST_F(Painting, BoundKnobShowsTheDisplayText) {
     effect.buildControls();
-    const RecordingCanvas canvas = draw(core.paramControls[kOutput]);
+    const RecordingCanvas canvas = draw(core.panel.paramControls[kOutput]);
     ASSERT_EQ(canvas.texts(), std::vector<std::string>{"100"});
 }
 
@@ -131,18 +131,18 @@ TEST_F(Painting, ScaleColourCapsEachChannel) {
 
 TEST_F(Painting, FirstTwoPaintsAfterOpeningAreFull) {
     effect.buildControls();
-    core.changeCounter.store(2);
+    core.panel.changeCounter.store(2);
     const RecordingCanvas first = paintOnce();
     EXPECT_EQ(first.named("rect")[0].args, (std::vector<int>{0, 0, 544, 356}));
-    EXPECT_EQ(core.changeCounter.load(), 1);
+    EXPECT_EQ(core.panel.changeCounter.load(), 1);
     // A full repaint leaves the marks: every record is still dirty.
-    for (PanelControl* c = core.controlList.load(); c; c = c->next) EXPECT_TRUE(isDirty(*c));
+    for (PanelControl* c = core.panel.controlList.load(); c; c = c->next) EXPECT_TRUE(isDirty(*c));
     paintOnce();
-    EXPECT_EQ(core.changeCounter.load(), 0);
+    EXPECT_EQ(core.panel.changeCounter.load(), 0);
     // The third paint is partial and draws the records still marked, once.
     const RecordingCanvas third = paintOnce();
     EXPECT_FALSE(third.texts().empty());
-    for (PanelControl* c = core.controlList.load(); c; c = c->next) EXPECT_FALSE(isDirty(*c));
+    for (PanelControl* c = core.panel.controlList.load(); c; c = c->next) EXPECT_FALSE(isDirty(*c));
     const RecordingCanvas fourth = paintOnce();
     EXPECT_TRUE(fourth.named("rect").empty());
     EXPECT_EQ(fourth.createdObjects, 3);  // the paint's own pen, brush and font
@@ -150,7 +150,7 @@ TEST_F(Painting, FirstTwoPaintsAfterOpeningAreFull) {
 
 TEST_F(Painting, EveryCreatedObjectIsDeleted) {
     effect.buildControls();
-    core.changeCounter.store(1);
+    core.panel.changeCounter.store(1);
     const RecordingCanvas full = paintOnce();
     EXPECT_GT(full.createdObjects, 100);
     EXPECT_EQ(full.createdObjects, full.deletedObjects);
@@ -162,7 +162,7 @@ TEST_F(Painting, KnobDragRepaintsOnlyItsParametersRecords) {
     effect.buildControls();
     paintOnce();  // partial: draws and clears every mark
     PointerState pointer;
-    const PanelControl& knob = core.paramControls[kOutput];
+    const PanelControl& knob = core.panel.paramControls[kOutput];
     handleMouse(effect, pointer, nullptr, MouseEvent::LeftDown, knob.left + 28, knob.top + 28, false);
     handleMouse(effect, pointer, nullptr, MouseEvent::Move, knob.left + 48, knob.top + 28, false);
     handleMouse(effect, pointer, nullptr, MouseEvent::LeftUp, knob.left + 48, knob.top + 28, false);
@@ -177,11 +177,11 @@ TEST_F(Painting, KnobDragRepaintsOnlyItsParametersRecords) {
 TEST_F(Painting, HiddenRecordsAreNotDrawnAndKeepTheirMark) {
     effect.buildControls();
     paintOnce();
-    core.paramControls[kBit].kind = -7;
+    core.panel.paramControls[kBit].kind = -7;
     effect.setParameter(kBit, 0.1f);
     const RecordingCanvas canvas = paintOnce();
     EXPECT_TRUE(canvas.named("ellipse").empty());
-    EXPECT_TRUE(isDirty(core.paramControls[kBit]));
+    EXPECT_TRUE(isDirty(core.panel.paramControls[kBit]));
 }
 
 }  // namespace

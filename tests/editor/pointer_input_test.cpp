@@ -61,15 +61,15 @@ protected:
         extra.height = 56;
         extra.paramIndex = -1;
         extra.value = value;
-        extra.next = core.controlList.load();
-        core.controlList.store(&extra);
+        extra.next = core.panel.controlList.load();
+        core.panel.controlList.store(&extra);
         return extra;
     }
     PanelControl extra{};
 };
 
 TEST_F(Pointer, SelectorStepsAndWraps) {
-    PanelControl& mode = core.paramControls[kMode];
+    PanelControl& mode = core.panel.paramControls[kMode];
     click(mode);
     EXPECT_STREQ(mode.text, "M/S");
     EXPECT_EQ(effect.getParameter(kMode), 0.33333334f);
@@ -84,14 +84,14 @@ TEST_F(Pointer, SelectorStepsAndWraps) {
 // A value between the states steps from the state it stands for ("M/S"
 // for 0.5), and a switch read back as 1.0 is ON, so both buttons toggle it.
 TEST_F(Pointer, SelectorsStepFromTheStateTheirValueStandsFor) {
-    PanelControl& mode = core.paramControls[kMode];
+    PanelControl& mode = core.panel.paramControls[kMode];
     effect.setParameter(kMode, 0.5f);
     click(mode);
     EXPECT_STREQ(mode.text, "to M/S");
     effect.setParameter(kMode, 0.5f);
     click(mode, false);
     EXPECT_STREQ(mode.text, "Normal");
-    PanelControl& link = core.paramControls[kLink];
+    PanelControl& link = core.panel.paramControls[kLink];
     effect.setParameter(kLink, 1.0f);
     EXPECT_EQ(effect.getParameter(kLink), 1.0f);
     click(link, false);
@@ -103,7 +103,7 @@ TEST_F(Pointer, SelectorsStepFromTheStateTheirValueStandsFor) {
 }
 
 TEST_F(Pointer, DoubleClickStepsOnce) {
-    PanelControl& mode = core.paramControls[kMode];
+    PanelControl& mode = core.panel.paramControls[kMode];
     click(mode);
     // The second press of a double-click is its own message, not handled.
     EXPECT_FALSE(send(MouseEvent::Other, mode.left + 5, mode.top + 5));
@@ -112,36 +112,36 @@ TEST_F(Pointer, DoubleClickStepsOnce) {
 }
 
 TEST_F(Pointer, KnobDragRates) {
-    const PanelControl& out = core.paramControls[kOutput];
-    const float start = core.cachedValue(kOutput);
+    const PanelControl& out = core.panel.paramControls[kOutput];
+    const float start = core.panel.cachedValue(kOutput);
     drag(out, 100, 0);
-    EXPECT_FLOAT_EQ(core.cachedValue(kOutput), std::min(1.0f, start + 0.5f));
+    EXPECT_FLOAT_EQ(core.panel.cachedValue(kOutput), std::min(1.0f, start + 0.5f));
     effect.setParameter(kOutput, 0.2f);
     drag(out, 100, 0, true);
-    EXPECT_FLOAT_EQ(core.cachedValue(kOutput), 0.3f);
+    EXPECT_FLOAT_EQ(core.panel.cachedValue(kOutput), 0.3f);
     effect.setParameter(kOutput, 0.2f);
     drag(out, 10, -20);  // 10 right, 20 up: the larger motion counts
-    EXPECT_FLOAT_EQ(core.cachedValue(kOutput), 0.3f);
+    EXPECT_FLOAT_EQ(core.panel.cachedValue(kOutput), 0.3f);
     effect.setParameter(kOutput, 0.5f);
     drag(out, -30, 10);  // left wins over down
-    EXPECT_FLOAT_EQ(core.cachedValue(kOutput), 0.35f);
+    EXPECT_FLOAT_EQ(core.panel.cachedValue(kOutput), 0.35f);
 }
 
 TEST_F(Pointer, ShiftIsReadAtEachMotion) {
-    const PanelControl& bit = core.paramControls[kBit];
+    const PanelControl& bit = core.panel.paramControls[kBit];
     effect.setParameter(kBit, 0.2f);
     const int x = bit.left + 28, y = bit.top + 28;
     send(MouseEvent::LeftDown, x, y);
     send(MouseEvent::Move, x + 20, y, false);
     send(MouseEvent::Move, x + 40, y, true);
     send(MouseEvent::LeftUp, x + 40, y);
-    EXPECT_FLOAT_EQ(core.cachedValue(kBit), 0.2f + 0.1f + 0.02f);
+    EXPECT_FLOAT_EQ(core.panel.cachedValue(kBit), 0.2f + 0.1f + 0.02f);
 }
 
 // A host polling the rounded read-back during a drag does not hold the
 // drag back: it goes on from its own position.
 TEST_F(Pointer, SlowDragOfASteppedKnobIsNotStalledByHostPolls) {
-    const PanelControl& bit = core.paramControls[kBit];
+    const PanelControl& bit = core.panel.paramControls[kBit];
     const auto slowDrag = [&](bool poll) {
         effect.setParameter(kBit, 0.0f);
         const int x = bit.left + 28, y = bit.top + 28;
@@ -160,11 +160,11 @@ TEST_F(Pointer, SlowDragOfASteppedKnobIsNotStalledByHostPolls) {
 
 // With Link on, the partner's knob is drawn from its new value at once.
 TEST_F(Pointer, LinkedPartnerIsDrawnFromItsNewValue) {
-    drag(core.paramControls[kMGain], 60, 0);
-    EXPECT_EQ(core.cachedValue(kSGain), core.cachedValue(kMGain));
-    EXPECT_TRUE(isDirty(core.paramControls[kSGain]));
+    drag(core.panel.paramControls[kMGain], 60, 0);
+    EXPECT_EQ(core.panel.cachedValue(kSGain), core.panel.cachedValue(kMGain));
+    EXPECT_TRUE(isDirty(core.panel.paramControls[kSGain]));
     char text[kDisplayTextSize];
-    EXPECT_EQ(core.cachedValue(kSGain), core.readParameter(kSGain, text, sizeof text));
+    EXPECT_EQ(core.panel.cachedValue(kSGain), core.readParameter(kSGain, text, sizeof text));
 }
 
 // A value the host is answered from the one-entry display cache may be
@@ -174,9 +174,9 @@ TEST_F(Pointer, StaleReadBackDoesNotReachThePanel) {
     core.setParameterValue(kOutput, 0.9f);  // e.g. a controller, past the host
     char text[kDisplayTextSize];
     const float fresh = core.readParameter(kOutput, text, sizeof text);
-    core.storeCachedValue(kOutput, fresh);  // the panel's full repaint
+    core.panel.storeCachedValue(kOutput, fresh);  // the panel's full repaint
     effect.getParameter(kOutput);           // answered from the display cache
-    EXPECT_EQ(core.cachedValue(kOutput), fresh);
+    EXPECT_EQ(core.panel.cachedValue(kOutput), fresh);
 }
 
 TEST_F(Pointer, KnobWithoutCountSweepsOverThreeWidths) {
@@ -197,18 +197,18 @@ TEST_F(Pointer, ToggleBoxFromSixTenthsToZeroToOne) {
 }
 
 TEST_F(Pointer, PressOnAKnobOrLabelChangesNothingAndIsResubmittedLater) {
-    PanelControl& knob = core.paramControls[kAuto];
+    PanelControl& knob = core.panel.paramControls[kAuto];
     const StateBlock before = core.state();
     EXPECT_FALSE(send(MouseEvent::LeftDown, knob.left + 5, knob.top + 5));
     send(MouseEvent::LeftUp, knob.left + 5, knob.top + 5);
-    EXPECT_FALSE(send(MouseEvent::LeftDown, core.paramLabels[3].left + 5, core.paramLabels[3].top + 5));
+    EXPECT_FALSE(send(MouseEvent::LeftDown, core.panel.paramLabels[3].left + 5, core.panel.paramLabels[3].top + 5));
     EXPECT_EQ(std::memcmp(&before, &core.state(), sizeof before), 0);
     clearDirty(knob);
     // The label press left the knob; the next press re-submits the label,
     // whose zero-filled binding is Mode: its records get marked.
-    clearDirty(core.paramControls[kMode]);
+    clearDirty(core.panel.paramControls[kMode]);
     send(MouseEvent::LeftDown, 542, 300);  // empty space
-    EXPECT_TRUE(isDirty(core.paramControls[kMode]));
+    EXPECT_TRUE(isDirty(core.panel.paramControls[kMode]));
     EXPECT_EQ(pointer.focusControl, nullptr);
 }
 
@@ -216,7 +216,7 @@ TEST_F(Pointer, PressOnAKnobOrLabelChangesNothingAndIsResubmittedLater) {
 class GestureRecorder : public PanelHost {
 public:
     explicit GestureRecorder(orvVst& effect) : effect_(effect) {}
-    EffectCore& core() override { return effect_.core(); }
+    PanelModel& panel() override { return effect_.panel(); }
     bool isReady() const override { return true; }
     void applyControlValue(PanelControl& record, float x) override { effect_.applyControlValue(record, x); }
     void buildControls() override {}
@@ -233,22 +233,22 @@ TEST_F(Pointer, EditGesturesSpanAPressOnAValueControlAndItsRelease) {
     const auto press = [&](MouseEvent e, const PanelControl& c) {
         handleMouse(host, pointer, &field, e, c.left + 5, c.top + 5, false);
     };
-    const PanelControl& knob = core.paramControls[kOutput];
+    const PanelControl& knob = core.panel.paramControls[kOutput];
     press(MouseEvent::LeftDown, knob);
     handleMouse(host, pointer, &field, MouseEvent::Move, knob.left + 25, knob.top + 5, false);
     press(MouseEvent::LeftUp, knob);
-    press(MouseEvent::LeftDown, core.paramControls[kMode]);
-    press(MouseEvent::LeftUp, core.paramControls[kMode]);
-    press(MouseEvent::LeftDown, core.paramLabels[3]);  // a label edits nothing
-    press(MouseEvent::LeftUp, core.paramLabels[3]);
+    press(MouseEvent::LeftDown, core.panel.paramControls[kMode]);
+    press(MouseEvent::LeftUp, core.panel.paramControls[kMode]);
+    press(MouseEvent::LeftDown, core.panel.paramLabels[3]);  // a label edits nothing
+    press(MouseEvent::LeftUp, core.panel.paramLabels[3]);
     const std::vector<std::pair<int, bool>> expected = {
         {kOutput, true}, {kOutput, false}, {kMode, true}, {kMode, false}};
     EXPECT_EQ(host.gestures, expected);
     // A press whose release never came is ended by the next press.
     host.gestures.clear();
     press(MouseEvent::LeftDown, knob);
-    press(MouseEvent::LeftDown, core.paramControls[kMode]);
-    press(MouseEvent::LeftUp, core.paramControls[kMode]);
+    press(MouseEvent::LeftDown, core.panel.paramControls[kMode]);
+    press(MouseEvent::LeftUp, core.panel.paramControls[kMode]);
     EXPECT_EQ(host.gestures, expected);
 }
 
@@ -273,11 +273,11 @@ TEST_F(Pointer, TextBoxEditIsCommittedByTheNextPress) {
     EXPECT_EQ(field.text, "start");
     EXPECT_EQ(field.lastLeft, 600);
     field.text = "a longer text than fits";
-    const int before = core.changeCounter.load();
+    const int before = core.panel.changeCounter.load();
     send(MouseEvent::LeftDown, 542, 300);
     EXPECT_STREQ(buffer, "a longer text t");
     EXPECT_EQ(field.lastLeft, 544);  // moved out of sight
-    EXPECT_EQ(core.changeCounter.load(), before + 1);
+    EXPECT_EQ(core.panel.changeCounter.load(), before + 1);
 }
 
 TEST_F(Pointer, MotionAndReleaseWithoutADragAreHandled) {
@@ -293,8 +293,8 @@ TEST_F(Pointer, DropChangesNothing) {
 }
 
 TEST_F(Pointer, HitTestIncludesEveryEdge) {
-    PanelControl* list = core.controlList.load();
-    const PanelControl& out = core.paramControls[kOutput];
+    PanelControl* list = core.panel.controlList.load();
+    const PanelControl& out = core.panel.paramControls[kOutput];
     EXPECT_EQ(hitTest(list, 1.0f, out.left, out.top), &out);
     EXPECT_EQ(hitTest(list, 1.0f, out.left + 56, out.top + 56), &out);
     EXPECT_EQ(hitTest(list, 1.0f, 62, 50), nullptr);  // between two knobs

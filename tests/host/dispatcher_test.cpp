@@ -56,8 +56,8 @@ TEST_F(Dispatcher, RecordOfANewInstance) {
 TEST_F(Dispatcher, ConstructionLeavesOnlyTheEffectsConfiguration) {
     const orv::EffectCore& core = object->core();
     EXPECT_EQ(core.capabilityFlags, 7u);
-    EXPECT_EQ(core.editorWidth, 544);
-    EXPECT_EQ(core.editorHeight, 356);
+    EXPECT_EQ(core.panel.editorWidth, 544);
+    EXPECT_EQ(core.panel.editorHeight, 356);
     EXPECT_EQ(core.numInputs, 2);
     EXPECT_EQ(core.chunksFlag, 1);
     EXPECT_EQ(core.blockSize, 1024);
@@ -67,8 +67,8 @@ TEST_F(Dispatcher, ConstructionLeavesOnlyTheEffectsConfiguration) {
     EXPECT_TRUE(object->isSuspended());
     EXPECT_EQ(object->eventListCapacity(), 1024);
     // The cache starts with the normalised defaults.
-    EXPECT_FLOAT_EQ(core.cachedValue(orv::kOutput), std::sqrt(0.5f));
-    EXPECT_EQ(core.cachedValue(orv::kLink), 1.0f);
+    EXPECT_FLOAT_EQ(core.panel.cachedValue(orv::kOutput), std::sqrt(0.5f));
+    EXPECT_EQ(core.panel.cachedValue(orv::kLink), 1.0f);
 }
 
 TEST(IoConfiguration, ChannelCountsAreLimitedTo16) {

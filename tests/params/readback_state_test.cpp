@@ -219,7 +219,7 @@ TEST_F(StateChunk, EachRefusalRuleChangesNothing) {
     orvVst target(nullptr);
     target.setParameter(kBit, 0.2f);
     const auto before = chunkOf(target);
-    const int changesBefore = target.core().changeCounter.load();
+    const int changesBefore = target.core().panel.changeCounter.load();
     std::vector<std::vector<unsigned char>> refused(6, good);
     put<std::int32_t>(refused[0], 40, -136);                // check is not the complement
     put<std::uint32_t>(refused[1], 0, 1);                   // first field not 0
@@ -235,7 +235,7 @@ TEST_F(StateChunk, EachRefusalRuleChangesNothing) {
     }
     EXPECT_EQ(target.setChunk(const_cast<unsigned char*>(good.data()), 0, false), 0);
     EXPECT_EQ(target.setChunk(nullptr, 136, false), 0);
-    EXPECT_EQ(target.core().changeCounter.load(), changesBefore);
+    EXPECT_EQ(target.core().panel.changeCounter.load(), changesBefore);
 }
 
 TEST_F(StateChunk, OnlySixCharactersOfTheNameAreCompared) {
@@ -273,8 +273,8 @@ TEST_F(StateChunk, OutOfRangeValuesLoadWithoutFaults) {
     put<std::int32_t>(c, 56, 0);          // Sample
     c[61] = 7;                            // Int
     ASSERT_EQ(effect.setChunk(c.data(), 136, false), 136);
-    EXPECT_STREQ(effect.core().paramControls[kMode].text, "from M/S");
-    EXPECT_STREQ(effect.core().paramControls[kInt].text, "ON");
+    EXPECT_STREQ(effect.core().panel.paramControls[kMode].text, "from M/S");
+    EXPECT_STREQ(effect.core().panel.paramControls[kInt].text, "ON");
     EXPECT_EQ(effect.core().dsp->settings().holdPeriod, 1);
     put<std::int32_t>(c, 56, -5);
     ASSERT_EQ(effect.setChunk(c.data(), 136, false), 136);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "params/effect_core.h"
+#include "core/effect_core.h"
 
 namespace orv {
 namespace {
@@ -25,8 +25,8 @@ protected:
 TEST_F(SetPath, ModeOutputBit) {
     core.setParameterValue(kMode, 0.75f);
     EXPECT_EQ(s().mode, 2);
-    EXPECT_STREQ(core.paramControls[kMode].text, "to M/S");
-    EXPECT_TRUE(isDirty(core.paramControls[kMode]));
+    EXPECT_STREQ(core.panel.paramControls[kMode].text, "to M/S");
+    EXPECT_TRUE(isDirty(core.panel.paramControls[kMode]));
     core.setParameterValue(kMode, 1.0f);
     EXPECT_EQ(s().mode, 3);
     core.setParameterValue(kMode, 0.26f);
@@ -82,11 +82,11 @@ TEST_F(SetPath, WidthsAndSwitches) {
     EXPECT_FLOAT_EQ(channel(kSlotPeakWidth, 0), 4.0f);
     core.setParameterValue(kInt, 0.5f);
     EXPECT_EQ(s().interpolate, 0);
-    EXPECT_STREQ(core.paramControls[kInt].text, "OFF");
+    EXPECT_STREQ(core.panel.paramControls[kInt].text, "OFF");
     core.setParameterValue(kBypass, 0.51f);
     EXPECT_EQ(s().bypass, 1);
-    EXPECT_STREQ(core.paramControls[kBypass].text, "ON");
-    EXPECT_FALSE(isDirty(core.paramControls[kBypass]));
+    EXPECT_STREQ(core.panel.paramControls[kBypass].text, "ON");
+    EXPECT_FALSE(isDirty(core.panel.paramControls[kBypass]));
 }
 
 TEST_F(SetPath, HostValuesOutsideTheRangeAreClamped) {
@@ -113,8 +113,8 @@ TEST_F(SetPath, LinkCouplesBothChannelsAndMarksBothControls) {
     EXPECT_EQ(core.dsp->settings().sections[0].highShelf.gainDb, 40.0f);
     EXPECT_EQ(core.dsp->settings().sections[1].highShelf.gainDb, 40.0f);
     EXPECT_NE(core.dsp->settings().sections[0].highShelf.b0, mB0);
-    EXPECT_TRUE(isDirty(core.paramControls[14]));
-    EXPECT_TRUE(isDirty(core.paramControls[23]));
+    EXPECT_TRUE(isDirty(core.panel.paramControls[14]));
+    EXPECT_TRUE(isDirty(core.panel.paramControls[23]));
 }
 
 TEST_F(SetPath, WithoutLinkOnlyTheSetChannelChanges) {
@@ -125,8 +125,8 @@ TEST_F(SetPath, WithoutLinkOnlyTheSetChannelChanges) {
     EXPECT_EQ(channel(kSlotHighShelfGain, 1), 40.0f);
     EXPECT_EQ(core.dsp->settings().sections[0].highShelf.b0, mBefore.b0);
     EXPECT_EQ(core.dsp->settings().sections[1].highShelf.gainDb, 40.0f);
-    EXPECT_FALSE(isDirty(core.paramControls[14]));
-    EXPECT_FALSE(isDirty(core.paramControls[23]));
+    EXPECT_FALSE(isDirty(core.panel.paramControls[14]));
+    EXPECT_FALSE(isDirty(core.panel.paramControls[23]));
 }
 
 TEST_F(SetPath, EachEqualiserParameterRedesignsItsOwnSection) {

@@ -1,4 +1,4 @@
-#include "editor/gdi_canvas_win32.h"
+#include "window/gdi_canvas_win32.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "params/effect_core.h"
+#include "core/effect_core.h"
 
 #include <cmath>
 #include <cstring>
@@ -10,8 +10,6 @@ constexpr std::uint32_t kCapabilityEvents = 1u << 0;
 constexpr std::uint32_t kCapabilityMidiEvents = 1u << 1;
 constexpr std::uint32_t kCapabilityEditor = 1u << 2;
 constexpr std::int32_t kVendorVersion = 101;
-constexpr std::int32_t kEditorWidth = 544;
-constexpr std::int32_t kEditorHeight = 356;
 constexpr std::int32_t kPluginLayerEditorWidth = 512;
 constexpr std::int32_t kPluginLayerEditorHeight = 256;
 constexpr std::uint8_t kHostTextLength = 64;
@@ -52,13 +50,13 @@ void EffectCore::setPluginLayerDefaults(float rate, std::int32_t block) {
     paramTextLength = kParamTextLength;
     synthFlag = 0;
     chunksFlag = 0;
-    editorWidth = kPluginLayerEditorWidth;
-    editorHeight = kPluginLayerEditorHeight;
-    editorScale = 1.0f;
-    editorWindow.store(nullptr);
-    controlList.store(nullptr);
-    eventHook = nullptr;
-    changeCounter.store(0);
+    panel.editorWidth = kPluginLayerEditorWidth;
+    panel.editorHeight = kPluginLayerEditorHeight;
+    panel.editorScale = 1.0f;
+    panel.editorWindow.store(nullptr);
+    panel.controlList.store(nullptr);
+    panel.eventHook = nullptr;
+    panel.changeCounter.store(0);
 }
 
 bool EffectCore::declaresEditor() const { return (capabilityFlags & kCapabilityEditor) != 0; }
@@ -68,7 +66,7 @@ void EffectCore::configureEffect() {
     names = &nameTable();
     vendorVersion = kVendorVersion;
     numParams = kNumParams;
-    uniqueID = static_cast<std::int32_t>(('o' << 24) | ('r' << 16) | ('v' << 8) | '1');
+    uniqueID = kUniqueId;
     numInputs = 2;
     numOutputs = 2;
     synthFlag = 0;
@@ -77,9 +75,9 @@ void EffectCore::configureEffect() {
     loadDefaults();
     // Audio before any sample-rate call is processed as at the initial rate.
     configureAudio(sampleRate, blockSize);
-    editorWidth = kEditorWidth;
-    editorHeight = kEditorHeight;
-    editorScale = 1.0f;
+    panel.editorWidth = kPanelWidth;
+    panel.editorHeight = kPanelHeight;
+    panel.editorScale = 1.0f;
     fillNameTable();
 }
 
@@ -91,19 +89,22 @@ void EffectCore::loadDefaults() {
 
 void EffectCore::loadState(const StateBlock& s) {
     dsp->apply(s, kDeriveEverything);
-    setText(paramControls[kMode], modeName(s.mode));
-    setText(paramControls[kInt], switchName(s.interpolate));
-    setText(paramControls[kLink], switchName(s.link));
-    setText(paramControls[kBypass], switchName(s.bypass));
+    for (int index : {kMode, kInt, kLink, kBypass}) panel.showValueName(index, s);
 }
 
 void EffectCore::setParameterValue(int index, float x) {
     if (index < 0 || index >= kNumParams) return;
     const float v = engineeringValue(kParamTable[index].mapping, clampNormalised(x));
-    if (isChannelParam(index))
-        setChannelValue(index, v);
-    else
-        applyEngineeringValue(index, v);
+    applyEngineeringValue(index, v);
+    const int partner = linkedPartner(state(), index);
+    if (partner < 0) return;
+    markDirty(panel.paramControls[index]);
+    applyEngineeringValue(partner, v);
+    // The partner's control is drawn from its cached value, which only this
+    // coupling changes.
+    char scratch[kDisplayTextSize];
+    panel.storeCachedValue(partner, readParameter(partner, scratch, sizeof scratch));
+    markDirty(panel.paramControls[partner]);
 }
 
 void EffectCore::setHostValue(int index, double value) {
@@ -112,48 +113,20 @@ void EffectCore::setHostValue(int index, double value) {
 }
 
 void EffectCore::applyEngineeringValue(int index, float v) {
-    StateBlock s = dsp->state();
+    StateBlock s = state();
     storeValue(s, index, v);
     dsp->apply(s, derivedBy(index));
-    switch (index) {
-    case kMode:
-        setText(paramControls[kMode], modeName(s.mode));
-        markDirty(paramControls[kMode]);
-        return;
-    case kInt:
-    case kLink:
-    case kBypass: setText(paramControls[index], switchName(v != 0.0f)); return;
-    default: return;
-    }
+    panel.showValueName(index, s);
+    if (index == kMode) markDirty(panel.paramControls[kMode]);
 }
 
-void EffectCore::setChannelValue(int index, float v) {
-    const int slot = slotOf(index);
-    int k = channelOf(index);
-    for (int pass = 0; pass < kChannelCount; ++pass) {
-        applyEngineeringValue(channelParamIndex(k, slot), v);
-        if (!dsp->state().link) return;
-        const int member = channelParamIndex(k, slot);
-        // The partner's control is drawn from its cached value, which only
-        // this coupling changes.
-        if (member != index && parameterCache) {
-            char scratch[kDisplayTextSize];
-            storeCachedValue(member, readParameter(member, scratch, sizeof scratch));
-        }
-        markDirty(paramControls[member]);
-        k = 1 - k;
-    }
-}
-
-// Controllers set the stored value only: Link does not couple them and
-// Sample moves the hold period but not the low-pass.
 int EffectCore::applyController(int status, int number, int value) {
     if ((status & 0xF0) != kControlChange) return 0;
     const int index = controllerParameter(number);
     if (index < 0) return 0;
-    StateBlock s = dsp->state();
+    StateBlock s = state();
     storeValue(s, index, controllerValue(kParamTable[index].mapping, value & kControllerValueMask));
-    const bool changed = std::memcmp(&dsp->state(), &s, sizeof s) != 0;
+    const bool changed = std::memcmp(&state(), &s, sizeof s) != 0;
     dsp->apply(s, derivedBy(index) & ~kDeriveLowPass);
     return changed ? 1 : 0;
 }
@@ -161,10 +134,10 @@ int EffectCore::applyController(int status, int number, int value) {
 int EffectCore::applyControllerFollowingLink(int status, int number, int value) {
     int changed = applyController(status, number, value);
     const int index = controllerParameter(number);
-    if ((status & 0xF0) != kControlChange || !isChannelParam(index) || !dsp->state().link) return changed;
-    const int partner = channelParamIndex(1 - channelOf(index), slotOf(index));
-    const double v = storedValue(dsp->state(), index);
-    if (storedValue(dsp->state(), partner) != v) {
+    const int partner = (status & 0xF0) == kControlChange ? linkedPartner(state(), index) : -1;
+    if (partner < 0) return changed;
+    const double v = storedValue(state(), index);
+    if (storedValue(state(), partner) != v) {
         applyEngineeringValue(partner, static_cast<float>(v));
         changed |= 1;
     }
@@ -172,14 +145,11 @@ int EffectCore::applyControllerFollowingLink(int status, int number, int value) 
 }
 
 float EffectCore::readParameter(int index, char* text, std::size_t size) const {
-    if (index < 0 || index >= kNumParams || !text || size == 0) return 0.0f;
-    const double v = storedValue(dsp->state(), index);
-    formatValue(kParamTable[index].mapping, v, text, size);
-    return normalisedValue(kParamTable[index].mapping, v);
+    return readBack(state(), index, text, size);
 }
 
 void EffectCore::stampHeader() {
-    StateBlock s = dsp->state();
+    StateBlock s = state();
     s.zero = 0;
     std::memcpy(s.name, kEffectName, std::strlen(kEffectName) + 1);
     s.size = kStateSize;
@@ -197,7 +167,7 @@ std::int32_t EffectCore::applyState(const void* chunk, std::int32_t byteSize) {
         incoming.size < kStateSize || std::memcmp(incoming.name, kEffectName, kStateNamePrefix) != 0)
         return 0;
     loadState(incoming);
-    changeCounter.fetch_add(1);
+    panel.changeCounter.fetch_add(1);
     return byteSize;
 }
 
@@ -213,19 +183,6 @@ bool EffectCore::changeSampleRate(float rate) {
 
 int EffectCore::processBlock(const float* const in[2], float* const out[2], int n) {
     return dsp->processBlock(in, out, n);
-}
-
-float EffectCore::cachedValue(int index) const {
-    return parameterCache[index].load(std::memory_order_relaxed);
-}
-
-void EffectCore::storeCachedValue(int index, float value) {
-    parameterCache[index].store(value, std::memory_order_relaxed);
-}
-
-void EffectCore::markControlsOf(int index) {
-    for (PanelControl* c = controlList.load(std::memory_order_acquire); c; c = c->next)
-        if (c->paramIndex == index) markDirty(*c);
 }
 
 }  // namespace orv

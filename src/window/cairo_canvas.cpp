@@ -1,4 +1,4 @@
-#include "editor/cairo_canvas.h"
+#include "window/cairo_canvas.h"
 
 #include <algorithm>
 #include <cmath>

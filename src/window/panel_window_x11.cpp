@@ -1,5 +1,5 @@
-// X11 side of the editor: a child window of the host's window on the
-// editor's own display connection, a pixmap back buffer, and the events
+// The panel's window on X11: a child of the host's window on the window's
+// own display connection, a pixmap back buffer, and the events
 // routed to the portable input code. Cairo paints into an image in the
 // editor's memory, which goes to the pixmap: nothing of Cairo's (no glyph
 // cache) lives on the connection, which closes with the window. The events are
@@ -17,11 +17,10 @@
 #include <mutex>
 #include <thread>
 
-#include "editor/cairo_canvas.h"
 #include "editor/painter.h"
 #include "editor/pointer_input.h"
-#include "host/editor_factory.h"
-#include "host/orv_gui.h"
+#include "window/cairo_canvas.h"
+#include "window/panel_window.h"
 
 namespace {
 
@@ -50,33 +49,35 @@ int noteError(Display*, XErrorEvent*) {
     return 0;
 }
 
-}  // namespace
-
-// One open editor window and everything it holds on the X server.
-class X11Panel {
+// One open panel window and everything it holds on the X server.
+class X11Panel final : public orv::PanelWindow {
 public:
     // A child of parent, or with a title and no parent a window of its own
     // on the screen, which the user may close.
-    X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, const char* title, int width,
-             int height, bool ownThread);
-    ~X11Panel();
+    X11Panel(orv::PanelHost& host, orv::PointerState& pointer, platform::RepaintRequest& repaint, Window parent,
+             const char* title, bool ownThread);
+    ~X11Panel() override;
     X11Panel(const X11Panel&) = delete;
     X11Panel& operator=(const X11Panel&) = delete;
 
     bool ok() const { return window_ != 0; }
-    Window window() const { return window_; }
-    bool closeRequested() const { return closeRequested_.load(); }
+    void idle() override { pump(); }
+    std::uintptr_t handle() const override { return window_; }
+    bool closeRequested() const override { return closeRequested_.load(); }
+
+private:
     // Handles the pending events and paints what waits; any thread.
     void pump();
 
-private:
     void run();
     bool handle(const XEvent& event);
     void paint(bool draw);
     void releaseImage();
     void makeTopLevel(const char* title);
 
-    orvGui& gui_;
+    orv::PanelHost& host_;
+    orv::PanelModel& panel_;
+    orv::PointerState& pointer_;
     platform::RepaintRequest& repaint_;
     int width_, height_;
     Display* display_ = nullptr;
@@ -95,9 +96,11 @@ private:
     std::thread thread_;
 };
 
-X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent, const char* title, int width,
-                   int height, bool ownThread)
-    : gui_(gui), repaint_(repaint), width_(width), height_(height) {
+X11Panel::X11Panel(orv::PanelHost& host, orv::PointerState& pointer, platform::RepaintRequest& repaint,
+                   Window parent, const char* title, bool ownThread)
+    : host_(host), panel_(host.panel()), pointer_(pointer), repaint_(repaint),
+      width_(static_cast<int>(static_cast<float>(panel_.editorWidth) * panel_.editorScale)),
+      height_(static_cast<int>(static_cast<float>(panel_.editorHeight) * panel_.editorScale)) {
     display_ = XOpenDisplay(nullptr);
     if (!display_) return;
     if (title) parent = DefaultRootWindow(display_);
@@ -139,10 +142,13 @@ X11Panel::X11Panel(orvGui& gui, platform::RepaintRequest& repaint, Window parent
             return;
         }
     }
+    panel_.editorWindow.store(&repaint_);
+    panel_.changeCounter.store(2);
     if (ownThread) thread_ = std::thread([this] { run(); });
 }
 
 X11Panel::~X11Panel() {
+    if (window_) panel_.editorWindow.store(nullptr);
     {
         std::lock_guard<std::mutex> stopping(stopLock_);
         stop_ = true;
@@ -194,14 +200,14 @@ void X11Panel::pump() {
         XNextEvent(display_, &event);
         exposed = handle(event) || exposed;
     }
-    const bool draw = repaint_.pending.exchange(false, std::memory_order_acquire) || orv::needsRepaint(gui_.core);
+    const bool draw = repaint_.pending.exchange(false, std::memory_order_acquire) || orv::needsRepaint(panel_);
     if ((draw || exposed) && !destroyed_) paint(draw);
 }
 
 // Answers whether the window needs its picture again.
 bool X11Panel::handle(const XEvent& event) {
     const auto mouse = [&](orv::MouseEvent what, int x, int y, unsigned state) {
-        orv::handleMouse(gui_.plugin, gui_.pointer, nullptr, what, x, y, (state & ShiftMask) != 0);
+        orv::handleMouse(host_, pointer_, nullptr, what, x, y, (state & ShiftMask) != 0);
     };
     switch (event.type) {
     case Expose: return event.xexpose.count == 0;
@@ -234,16 +240,16 @@ bool X11Panel::handle(const XEvent& event) {
 
 // Draws what waits into the back buffer (when draw) and copies it out.
 void X11Panel::paint(bool draw) {
-    while (!gui_.plugin.isReady()) std::this_thread::sleep_for(kReadyPoll);
+    while (!host_.isReady()) std::this_thread::sleep_for(kReadyPoll);
     if (draw) {
         orv::ParameterSnapshot snapshot;
-        gui_.plugin.readSnapshot(snapshot);
+        host_.readSnapshot(snapshot);
         {
             std::lock_guard<std::mutex> painting(paintLock);
             cairo_t* cr = cairo_create(surface_);
             {
                 orv::CairoCanvas canvas(cr);
-                orv::Painter(gui_.core, snapshot, canvas, gui_.pointer.focusControl).paint();
+                orv::Painter(panel_, snapshot, canvas, pointer_.focusControl).paint();
             }
             cairo_destroy(cr);
             cairo_surface_flush(surface_);
@@ -270,60 +276,22 @@ void X11Panel::releaseImage() {
     }
 }
 
-AEffEditor* createEditor(AudioEffect* effect, orv::PanelHost& host) { return new orvGui(effect, host); }
+}  // namespace
 
-// Constructing thread (with the plug-in).
-orvGui::orvGui(AudioEffect* effect, orv::PanelHost& host)
-    : AEffGUIEditor(effect), core(host.core()), plugin(host) {
-    rect.top = 0;
-    rect.left = 0;
-    rect.bottom = static_cast<std::int16_t>(static_cast<float>(core.editorHeight) * core.editorScale);
-    rect.right = static_cast<std::int16_t>(static_cast<float>(core.editorWidth) * core.editorScale);
+namespace orv {
+
+WindowSession::WindowSession() = default;
+WindowSession::~WindowSession() = default;
+
+// The host passes its window's XID; a Display it may pass besides belongs
+// to its own thread and is not used.
+std::unique_ptr<PanelWindow> openPanelWindow(WindowSession& session, PanelHost& host, PointerState& pointer,
+                                             const WindowRequest& request) {
+    auto window = std::make_unique<X11Panel>(host, pointer, session.repaint,
+                                             static_cast<Window>(reinterpret_cast<std::uintptr_t>(request.parent)),
+                                             request.title, request.ownPumpThread);
+    if (!window->ok()) return nullptr;
+    return window;
 }
 
-orvGui::~orvGui() { close(); }
-
-// The host passes its window's XID in ptr; a Display it may pass in value
-// belongs to its own thread and is not used.
-bool orvGui::open(void* parent) {
-    // Hosts may open twice without a close; the earlier window goes first.
-    if (panel_) close();
-    if (!built_) {
-        plugin.buildControls();
-        built_ = true;
-    }
-    core.editorWindow.store(&repaint_);
-    core.changeCounter.store(2);
-    panel_ = std::make_unique<X11Panel>(*this, repaint_, static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent)),
-                                        topLevelTitle_, rect.right, rect.bottom, ownPumpThread);
-    if (!panel_->ok()) {
-        panel_.reset();
-        core.editorWindow.store(nullptr);
-        return false;
-    }
-    systemWindow = parent;
-    return true;
-}
-
-// A close without an open window (hosts send unpaired closes) changes nothing.
-void orvGui::close() {
-    if (!panel_) return;
-    core.editorWindow.store(nullptr);
-    panel_.reset();
-    systemWindow = nullptr;
-}
-
-void orvGui::idle() {
-    if (panel_) panel_->pump();
-}
-
-std::uintptr_t orvGui::windowHandle() const { return panel_ ? panel_->window() : 0; }
-
-bool orvGui::openOnItsOwn(const char* title) {
-    topLevelTitle_ = title;
-    const bool opened = open(nullptr);
-    topLevelTitle_ = nullptr;
-    return opened;
-}
-
-bool orvGui::closeRequested() const { return panel_ && panel_->closeRequested(); }
+}  // namespace orv

@@ -1,29 +1,19 @@
-// The effect's own logic below the plug-in layer: identity and I/O
+// The effect's own logic below the plug-in formats: identity and I/O
 // configuration, the parameter set path and read-back, the state load, MIDI
-// controllers, the editor's control records, and the DSP engine it owns.
+// controllers, the DSP engine it owns and the panel's model.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 #include "dsp/dsp_engine.h"
-#include "editor/panel_control.h"
+#include "editor/panel_model.h"
 #include "params/param_table.h"
 
 namespace orv {
 
 constexpr int kMaxChannels = 16;
-constexpr int kCaptionCount = 12;
-constexpr std::size_t kDisplayTextSize = 32;  // formatting buffer; hosts get 8 characters of it
-
-// The parameter values and display texts a paint shows, read at its start
-// with the state to the reader alone.
-struct ParameterSnapshot {
-    float value[kNumParams];
-    char text[kNumParams][kDisplayTextSize];
-};
 
 class EffectCore {
 public:
@@ -38,7 +28,9 @@ public:
     // parameter defaults, the editor geometry and the name table.
     void configureEffect();
 
-    // Parameter set path. Any thread, serialised with the audio pass by the caller.
+    // Parameter set path (a normalised value; with Link on a channel
+    // parameter sets its partner too). Any thread, serialised with the
+    // audio pass by the caller.
     void setParameterValue(int index, float x);
     // The CLAP, VST3 and LV2 hosts' set path: a value in the parameter's
     // host units (HostRange), applied as given; Link couples nothing here,
@@ -54,7 +46,9 @@ public:
     // not a positive number is refused, since it would leave every filter
     // undefined.
     bool changeSampleRate(float rate);
-    // A MIDI channel message from the audio pass; bit 0 of the answer: a value changed.
+    // A MIDI channel message from the audio pass; bit 0 of the answer: a
+    // value changed. Controllers set the stored value only: Link does not
+    // couple them and Sample moves the hold period but not the low-pass.
     int applyController(int status, int number, int value);
     // The same for the CLAP, VST3 and LV2 plug-ins, where with Link on the
     // gain controllers (23 and 24) set both channels' gains, as a turn of
@@ -89,36 +83,15 @@ public:
     float sampleRateReciprocal = 0.0f;
     std::int32_t blockSize = 0;
 
-    std::unique_ptr<std::atomic<float>[]> parameterCache;
     std::unique_ptr<DspEngine> dsp;
-
-    // Editor geometry and panel.
-    std::atomic<void*> editorWindow{nullptr};
-    std::int32_t editorWidth = 0;
-    std::int32_t editorHeight = 0;
-    float editorScale = 0.0f;
-    std::atomic<PanelControl*> controlList{nullptr};  // published once the records are built
-    std::uint32_t frameColor = 0;
-    std::uint32_t backgroundColor = 0;
-    void (*eventHook)(void* effect, int paramIndex, unsigned message) = nullptr;
-    std::atomic<std::int32_t> changeCounter{0};
-
-    PanelControl paramControls[kNumParams] = {};
-    PanelControl paramLabels[kNumParams] = {};
-    PanelControl captions[kCaptionCount] = {};
-
-    float cachedValue(int index) const;
-    void storeCachedValue(int index, float value);
-    // Marks every record of the control list bound to index.
-    void markControlsOf(int index);
+    PanelModel panel;
 
 private:
     void loadDefaults();
     // Takes s as the state, everything derived from it brought up to date.
     void loadState(const StateBlock& s);
-    void setChannelValue(int index, float x);
     // Stores one parameter's engineering value and updates what derives
-    // from it (quantisation, hold period, low-pass, window, a filter section).
+    // from it in the engine and on the panel.
     void applyEngineeringValue(int index, float v);
 };
 
