@@ -4,11 +4,12 @@
 # uniform white noise at -12 dBFS and at 0 dBFS, a mix of tones over a little
 # noise, and 30 s of a real recording (the main theme of Frozen Bubble, from
 # Debian's frozen-bubble-data, fetched and converted here, not kept in the
-# repository). Ours runs at its defaults and with all stages at work; the
-# Windows DLL runs under Wine beside the Linux build. Prints one table of
-# nanoseconds per stereo frame (48 kHz, blocks of 1024, the best of ROUNDS
-# rounds: other load on the machine only ever adds time) with our ratios to
-# LSP's mid/side equaliser.
+# repository). Ours runs at its defaults and with all stages at work, in
+# blocks of 1024 and of 64; the Windows DLL runs under Wine beside the Linux
+# build. Prints a table of nanoseconds per stereo frame (48 kHz, blocks of
+# 1024, the best of ROUNDS rounds: other load on the machine only ever adds
+# time) with our ratios to LSP's mid/side equaliser, and what blocks of 64
+# cost per frame against blocks of 1024.
 set -eu
 . "$(dirname "$0")/lib.sh"
 cd "$orv_root"
@@ -74,6 +75,8 @@ for round in $(seq "$rounds"); do
     for input in $all_inputs; do
         bench "$input" ours "$ours" ""
         bench "$input" busy "$ours" "$busy"
+        bench "$input" ours64 "$ours" "--block 64"
+        bench "$input" busy64 "$ours" "$busy --block 64"
         bench "$input" lsp "$lsp" "$lsp_settings"
         bench "$input" dpf "$dpf" "$dpf_settings"
         [ "$windows" = 1 ] && bench_windows "$input"
@@ -93,4 +96,13 @@ for input in $all_inputs; do
     row="| $input | $o | $b | $l | $d |"
     [ "$windows" = 1 ] && row="$row $(cell "$input" windows) |"
     echo "$row $(ratio "$o" "$l") | $(ratio "$b" "$l") |"
+done
+echo
+echo "blocks of 64 against blocks of 1024, per frame, same run:"
+echo
+echo "| input | defaults | all stages at work |"
+echo "|---|---|---|"
+for input in $all_inputs; do
+    echo "| $input | $(ratio "$(cell "$input" ours64)" "$(cell "$input" ours)") |" \
+        "$(ratio "$(cell "$input" busy64)" "$(cell "$input" busy)") |"
 done

@@ -37,6 +37,7 @@ private:
     void processBypassed(const float* const in[2], float* const out[2], int n);
     void processFused(const float* const in[2], float* const out[2], int n);
     void loadJob(const float* const in[2], float* const out[2], int n);
+    void loadFilterImage();
     void storeJob();
     void chooseRescaleMode(int n);
     // Brings the sections' filter states up to date from the fused loop's image.

@@ -47,17 +47,7 @@ void DspEngine::loadJob(const float* const in[2], float* const out[2], int n) {
     const int mode = clampedMode(state.mode);
     job.encode = encodesMidSide(mode);
     job.decode = decodesMidSide(mode);
-    for (int group = 0; group < kFusedGroups; ++group) {
-        BiquadSection& m = kFusedSections[group].of(settings_.sections[0]);
-        BiquadSection& s = kFusedSections[group].of(settings_.sections[1]);
-        if (imageRevision_[group][0] != m.revision || imageRevision_[group][1] != s.revision) {
-            job.filters.putCoefficients(group, m, s);
-            imageRevision_[group][0] = m.revision;
-            imageRevision_[group][1] = s.revision;
-        }
-        if (!filterStateInImage_) job.filters.putState(group, m, s, kFusedSections[group].stage);
-    }
-    filterStateInImage_ = true;
+    loadFilterImage();
     job.quantise = state.bit < kFullWordLength;
     job.quantScale = cs.quantScale;
     job.quantScaleReciprocal = cs.quantScaleReciprocal;
@@ -71,6 +61,22 @@ void DspEngine::loadJob(const float* const in[2], float* const out[2], int n) {
     job.ring = guard_.ring.data();
     job.ringMask = guard_.mask;
     job.output = state.output;
+}
+
+// Only coefficients designed since the last piece are copied in; the
+// states go in on the first piece and after a reset took them out.
+void DspEngine::loadFilterImage() {
+    for (int group = 0; group < kFusedGroups; ++group) {
+        BiquadSection& m = kFusedSections[group].of(settings_.sections[0]);
+        BiquadSection& s = kFusedSections[group].of(settings_.sections[1]);
+        if (imageRevision_[group][0] != m.revision || imageRevision_[group][1] != s.revision) {
+            job_.filters.putCoefficients(group, m, s);
+            imageRevision_[group][0] = m.revision;
+            imageRevision_[group][1] = s.revision;
+        }
+        if (!filterStateInImage_) job_.filters.putState(group, m, s, kFusedSections[group].stage);
+    }
+    filterStateInImage_ = true;
 }
 
 void DspEngine::syncFilterState() {
