@@ -9,4 +9,5 @@ orv_install cmake g++ make pkg-config googletest libgtest-dev libbenchmark-dev \
     libx11-dev libcairo2-dev fonts-dejavu-core libxtst-dev libxres-dev \
     dpf-source patch lv2-dev liblilv-dev lilv-utils jalv jackd2 libjack-jackd2-dev x11-utils \
     ardour libasound2 libfontconfig1 libfreetype6 libpng16-16 liblilv-0-0 libelf1 libgl1 libxcursor1 \
-    libxrandr2 libsndfile1 libmagic1
+    libxrandr2 libsndfile1 libmagic1 \
+    nsis lintian dpkg-dev

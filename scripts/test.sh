@@ -2,7 +2,8 @@
 # Runs every test: the native build's unit, integration and validation tests,
 # the same under AddressSanitizer + UndefinedBehaviorSanitizer and under
 # ThreadSanitizer, the Windows DLL's integration and validation tests under
-# Wine (in a virtual X display), and the libFuzzer targets for a bounded time.
+# Wine (in a virtual X display), the libFuzzer targets for a bounded time,
+# and the packages as users install them.
 set -eu
 . "$(dirname "$0")/lib.sh"
 cd "$orv_root"
@@ -22,5 +23,11 @@ for preset in native asan tsan windows; do
 done
 echo "== fuzzing"
 if sh scripts/fuzz.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+echo "== packages"
+if xvfb-run -a -s "-screen 0 1280x1024x24" sh scripts/test-packages.sh; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
 echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -23,7 +23,8 @@ int usage() {
 #endif
                  "       orvhost editor PLUGIN OUT.png [--set NAME=VALUE]... [--state FILE]\n"
                  "       orvhost bench PLUGIN [--seconds S] [--block N] [--input FILE] [--set NAME=VALUE]...\n"
-                 "       orvhost params\n");
+                 "       orvhost params\n"
+                 "       orvhost --version\n");
     return 2;
 }
 
@@ -37,6 +38,10 @@ bool parseNumber(const char* text, double& out) {
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "params") return vsthost::runParams();
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("orvhost %d.%d.%d\n", ORV_VERSION_MAJOR, ORV_VERSION_MINOR, ORV_VERSION_PATCH);
+        return 0;
+    }
     if (argc < 3) return usage();
     const std::string command = argv[1];
     vsthost::CommandOptions options;

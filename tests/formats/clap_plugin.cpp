@@ -72,6 +72,7 @@ public:
     ~ClapPlugin() override;
 
     std::vector<ParameterInfo> parameters() override;
+    std::string version() override { return version_; }
     double value(int index) override;
     std::string valueText(int index, double value) override;
     bool valueOfText(int index, const std::string& text, double& value) override {
@@ -107,6 +108,7 @@ private:
     vsthost::SharedLibrary library_;
     const clap_plugin_entry_t* entry_ = nullptr;
     const clap_plugin_t* plugin_ = nullptr;
+    std::string version_;
     clap_host_t host_{};
     clap_host_latency_t hostLatency_{ignore};
     clap_host_params_t hostParams_{};
@@ -163,6 +165,7 @@ ClapPlugin::ClapPlugin(const std::string& path) : library_(path) {
         return true;
     };
     plugin_ = factory ? factory->create_plugin(factory, &host_, kPluginId) : nullptr;
+    if (plugin_) version_ = plugin_->desc->version;
     if (!plugin_ || !plugin_->init(plugin_)) throw std::runtime_error("the CLAP plug-in gave no instance");
 }
 

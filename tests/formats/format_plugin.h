@@ -60,6 +60,8 @@ public:
     // format would hold it (values: what the parameters read back, in their units).
     virtual std::string stateOfChunk(const std::vector<std::uint8_t>& chunk, const std::vector<double>& values) = 0;
     virtual std::int64_t latency() = 0;
+    // The version the plug-in reports, as "major.minor.micro" of the product.
+    virtual std::string version() = 0;
 
     // The panel, opened as a host of the format opens it in a window of its
     // own (an X11 Window or an HWND); false where the host has no panel.

@@ -316,6 +316,20 @@ TEST_P(Format, LatencyFollowsAutoAndTheRate) {
     EXPECT_EQ(p->latency(), 0);
 }
 
+// The build's version (CMake's project version). LV2 knows no major
+// version and reads odd minor and micro numbers as unstable: DPF gives
+// minor + 2 for a major above 0, and the plug-in doubles minor and micro.
+TEST_P(Format, ReportsTheBuildsVersion) {
+    auto p = open();
+    const std::string expected =
+        GetParam() == "LV2"
+            ? std::to_string(2 * ORV_VERSION_MINOR + (ORV_VERSION_MAJOR > 0 ? 2 : 0)) + "." +
+                  std::to_string(2 * ORV_VERSION_PATCH)
+            : std::to_string(ORV_VERSION_MAJOR) + "." + std::to_string(ORV_VERSION_MINOR) + "." +
+                  std::to_string(ORV_VERSION_PATCH);
+    EXPECT_EQ(p->version(), expected);
+}
+
 TEST_P(Format, ManyInstancesAndRateChanges) {
     for (int i = 0; i < 20; ++i) open();
     std::vector<std::unique_ptr<FormatPlugin>> several;

@@ -45,6 +45,11 @@ public:
     ~Lv2Plugin() override;
 
     std::vector<ParameterInfo> parameters() override { return infos_; }
+    // LV2 has minor and micro versions only: "minor.micro".
+    std::string version() override {
+        return std::to_string(versionPart(LV2_CORE__minorVersion)) + "." +
+               std::to_string(versionPart(LV2_CORE__microVersion));
+    }
     double value(int index) override { return controls_[static_cast<std::size_t>(index)]; }
     std::string valueText(int, double) override { return {}; }
     void setValue(int index, double v) override;
@@ -110,6 +115,15 @@ private:
     LV2_Extension_Data_Feature dataAccess_{};
     LV2UI_Touch touch_{this, touch};
     PanelEdits edits_;
+    int versionPart(const char* property) const {
+        LilvNode* predicate = lilv_new_uri(world_, property);
+        LilvNode* value = lilv_world_get(world_, lilv_plugin_get_uri(plugin_), predicate, nullptr);
+        const int part = value ? lilv_node_as_int(value) : -1;
+        lilv_node_free(value);
+        lilv_node_free(predicate);
+        return part;
+    }
+
     std::string uriOf(LV2_URID id) const {
         for (const auto& [uri, urid] : urids_)
             if (urid == id) return uri;

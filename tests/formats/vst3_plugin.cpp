@@ -314,6 +314,7 @@ public:
     ~Vst3Plugin() override;
 
     std::vector<ParameterInfo> parameters() override { return infos_; }
+    std::string version() override { return version_; }
     double value(int index) override;
     std::string valueText(int index, double value) override;
     bool valueOfText(int index, const std::string& text, double& value) override;
@@ -347,6 +348,7 @@ private:
     ComponentHandler handler_;
     Frame frame_;
     v3_plugin_view** view_ = nullptr;
+    std::string version_;
 };
 
 Vst3Plugin::Vst3Plugin(const std::string& path) : library_(path) {
@@ -361,6 +363,12 @@ Vst3Plugin::Vst3Plugin(const std::string& path) : library_(path) {
     auto** factory = static_cast<v3_plugin_factory**>(getFactory());
     v3_class_info info{};
     v3_cpp_obj(factory)->get_class_info(factory, 0, &info);
+    if (auto** factory2 = queried<v3_plugin_factory_2>(factory, v3_plugin_factory_2_iid)) {
+        v3_class_info_2 info2{};
+        v3_cpp_obj(factory2)->get_class_info_2(factory2, 0, &info2);
+        version_ = info2.version;
+        v3_cpp_obj_unref(factory2);
+    }
     v3_cpp_obj(factory)->create_instance(factory, info.class_id, v3_component_iid, reinterpret_cast<void**>(&component_));
     v3_cpp_obj_unref(factory);  // every factory the module hands out is the caller's to release
     if (!component_) throw std::runtime_error("the VST3 plug-in gave no component");
