@@ -44,6 +44,7 @@ Architecture: amd64
 Maintainer: $deb_maintainer
 Installed-Size: $(du -sk --exclude=DEBIAN "$root" | cut -f1)
 Depends: $depends
+Recommends: fonts-dejavu-core
 Section: sound
 Priority: optional
 Description: Velmar processor, a stereo mastering processor

@@ -1,5 +1,6 @@
 #!/bin/sh
 # The packages as users install them: makes them with package.sh, then
+# - a tool that fails: package.sh says so in one line and leaves dist/ as it was;
 # - the Debian package: installed with dpkg, the plug-ins work from the
 #   system folders (lv2info finds the URI without LV2_PATH, orvhost renders
 #   through /usr/lib/vst, the format tests load the CLAP, VST3 and LV2 from
@@ -23,6 +24,16 @@ orv_build windows format_tests
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+echo "-- a failing tool"
+mkdir "$work/broken"
+printf '#!/bin/sh\nexit 1\n' > "$work/broken/makensis"
+chmod 755 "$work/broken/makensis"
+before=$(ls -l --time-style=+%s.%N dist)
+if PATH="$work/broken:$PATH" sh scripts/package.sh > "$work/broken.log" 2>&1; then fail "package.sh passed with a failing makensis"; fi
+[ "$(tail -n 1 "$work/broken.log")" = "package.sh: makensis failed" ] || fail "package.sh did not say what failed"
+[ "$(ls -l --time-style=+%s.%N dist)" = "$before" ] || fail "package.sh changed dist/ although it failed"
+echo "package.sh with a failing makensis: \"$(tail -n 1 "$work/broken.log")\", dist/ unchanged"
 
 echo "-- the Debian package"
 deb=dist/orvq41x_${version}_amd64.deb
