@@ -28,7 +28,7 @@ SEPARATOR
     {
         printf 'orvq41x (%s) unstable; urgency=medium\n\n' "$2"
         printf '  * Release %s; the changes are in CHANGELOG.md.gz.\n\n' "$2"
-        printf ' -- %s  %s\n' "$deb_maintainer" "$(date -R -u -d "@${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}")"
+        printf ' -- %s  %s\n' "$deb_maintainer" "$(date -R -u -d "@${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}")"
     } | gzip -9n > "$doc/changelog.gz"
     find "$root" -type d -exec chmod 755 {} +
     find "$root" -type f -exec chmod 644 {} +
