@@ -1,8 +1,7 @@
 // The chain one stage after the other over the whole piece, in plain
-// scalar code: what the engine's fused loop must give bit
-// for bit. The tests run both side by side; the product never runs this.
-// Its settings and stages are open, so that tests can drive each stage
-// alone.
+// scalar code: what the engine's fused loop must give bit for bit. The
+// tests run both side by side; the product never runs this. Its settings
+// and stages are open, so that tests can drive each stage alone.
 #pragma once
 
 #include <vector>
