@@ -98,13 +98,8 @@ void EffectCore::setParameterValue(int index, float x) {
     applyEngineeringValue(index, v);
     const int partner = linkedPartner(state(), index);
     if (partner < 0) return;
-    markDirty(panel.paramControls[index]);
     applyEngineeringValue(partner, v);
-    // The partner's control is drawn from its cached value, which only this
-    // coupling changes.
-    char scratch[kDisplayTextSize];
-    panel.storeCachedValue(partner, readParameter(partner, scratch, sizeof scratch));
-    markDirty(panel.paramControls[partner]);
+    panel.showLinkedPair(index, partner, state());
 }
 
 void EffectCore::setHostValue(int index, double value) {

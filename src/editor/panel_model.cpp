@@ -17,4 +17,13 @@ void PanelModel::showValueName(int index, const StateBlock& s) {
     }
 }
 
+void PanelModel::showLinkedPair(int index, int partner, const StateBlock& s) {
+    markDirty(paramControls[index]);
+    // The partner's control is drawn from its cached value, which only this
+    // coupling changes.
+    char scratch[kDisplayTextSize];
+    storeCachedValue(partner, readBack(s, partner, scratch, sizeof scratch));
+    markDirty(paramControls[partner]);
+}
+
 }  // namespace orv

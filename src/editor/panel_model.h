@@ -35,6 +35,9 @@ struct PanelModel {
     void markControlsOf(int index);
     // The text a selector shows for its value (Mode, Int, Link, Bypass).
     void showValueName(int index, const StateBlock& s);
+    // With Link on, a value set for index set its partner too: both
+    // controls are drawn again, the partner's from its new value.
+    void showLinkedPair(int index, int partner, const StateBlock& s);
 
     // The window the panel is shown in, for repaint requests from any
     // thread (platform::invalidateWindow); null while closed.

@@ -152,11 +152,8 @@ private:
         model.showValueName(index, values);
         const int partner = orv::linkedPartner(values, index);
         if (partner < 0) return -1;
-        markDirty(model.paramControls[index]);
         orv::storeValue(values, partner, v);
-        char scratch[orv::kDisplayTextSize];
-        model.storeCachedValue(partner, orv::readBack(values, partner, scratch, sizeof scratch));
-        markDirty(model.paramControls[partner]);
+        model.showLinkedPair(index, partner, values);
         return partner;
     }
 

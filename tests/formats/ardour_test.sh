@@ -13,13 +13,7 @@ if ! command -v ardour7-lua >/dev/null || ! command -v ardour7-export >/dev/null
     echo "ardour-$format: skipped, Ardour 7 is not installed"
     exit 77
 fi
-work=$(mktemp -d)
-trap '[ -n "${ORV_KEEP:-}" ] || rm -rf "$work"' EXIT
-fail() {
-    [ -f "$work/log" ] && tail -30 "$work/log"
-    echo "ardour-$format: $*"
-    exit 1
-}
+open_work "ardour-$format"
 # Ardour keeps its configuration and plug-in cache in HOME; it scans only
 # when told to.
 export HOME="$work"

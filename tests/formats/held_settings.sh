@@ -13,6 +13,19 @@ held_values="Mode=1,Output=71,Link=0,S-LS_Gain=20,M-BP_Freq.=5007.5,S-Gain=150,M
 held_vst2_values="24=0,0=0.33333334,1=0.595,18=0.75,10=0.5,15=0.612,7=0.25,2=0.76,5=0"
 held_texts="0:M/S 1:071 2:10 5:OFF 7:025 9:+00 10:5008 15:150 18:+20 24:OFF"
 
+# A work folder that goes when the test ends ($ORV_KEEP keeps it), and
+# the failure line naming the check, after the tail of its log.
+open_work() {  # check name
+    check_name=$1
+    work=$(mktemp -d)
+    trap '[ -n "${ORV_KEEP:-}" ] || rm -rf "$work"' EXIT
+}
+fail() {
+    [ -f "$work/log" ] && tail -40 "$work/log"
+    echo "$check_name: $*"
+    exit 1
+}
+
 # The plug-in's 136 bytes found as base64 in FILE (directly, or inside a
 # base64 block of the format's own state); written to OUT.
 state_from() {

@@ -16,13 +16,7 @@ if [ ! -d "$tools/bin" ]; then
     echo "$check: skipped, no real-host tools in $tools"
     exit 77
 fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-    [ -f "$work/log" ] && tail -40 "$work/log"
-    echo "$check: $*"
-    exit 1
-}
+open_work "$check"
 # lilv finds the bundle in a folder of its own, nothing else beside it.
 mkdir "$work/lv2" && ln -s "$bin/orvq41x.lv2" "$work/lv2/"
 export LV2_PATH="$work/lv2" HOME="$work"
